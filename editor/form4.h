@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/form.h"
+
+namespace krt {
+
+class Modulo1;
+
+class Form4 : public ui::Form {
+ public:
+  explicit Form4(Modulo1& m);
+  void show() { window().show(); }
+
+ private:
+  Modulo1& m_;
+};
+
+}  // namespace krt

@@ -1,0 +1,231 @@
+#include "mainwin/form1.h"
+
+#include "editor/form4.h"
+#include "mainwin/merge.h"
+#include "mainwin/modulo1.h"
+#include "records/cp1252.h"
+#include "select/form3.h"
+#include "verify/verification.h"
+
+namespace krt {
+namespace {
+
+constexpr const char* kTextFilter = "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*";
+constexpr const char* kSaveQuestion = "Vuoi salvare le modifiche?";
+
+}  // namespace
+
+Form1::Form1(Modulo1& m) : m_(m) {
+  using ui::Event;
+  on("mnapri", Event::Click, [this] { mnapri_Click(); });
+  on("mnsalva", Event::Click, [this] { mnsalva_Click(); });
+  on("mnscn", Event::Click, [this] { mnscn_Click(); });
+  on("mnesci", Event::Click, [this] { mnesci_Click(); });
+  on("mnins", Event::Click, [this] { mnins_Click(); });
+  on("mnverifica", Event::Click, [this] { mnverifica_Click(); });
+  on("mnsel", Event::Click, [this] { mnsel_Click(); });
+  on("mnaggiu", Event::Click, [this] { mnaggiu_Click(); });
+  on("mnhelp", Event::Click, [this] { mnhelp_Click(); });
+  on("cmdcerca", Event::Click, [this] { cmdcerca_Click(); });
+  on("cmdprossimo", Event::Click, [this] { cmdprossimo_Click(); });
+  on("List1", Event::Click, [this] { List1_Click(); });
+  createWindow(m_.platform, form1Spec());
+  Form_Load();
+}
+
+void Form1::Form_Load() {
+  // File1 only tells the start-up folder, which Modulo1 already holds.
+  control("File1").setVisible(false);
+  m_.modificato = "0";
+  try {
+    createEmpty(m_.percorso_wrk());
+  } catch (const FileError& e) {
+    m_.reportFileError(e);
+  }
+}
+
+// ---- file commands -----------------------------------------------------------
+
+ui::FileRequest Form1::saveRequest() const {
+  return {m_.paths.startFolder, "Inserisci il nome di file da salvare", "*.*"};
+}
+
+bool Form1::offerToSave(ui::Buttons buttons) {
+  if (m_.modificato != "1") return true;
+  switch (m_.platform.messageBox(kSaveQuestion, buttons)) {
+    case ui::Answer::No: return true;
+    case ui::Answer::Yes: return saveAtExit() == SaveResult::Saved;
+    default: return false;
+  }
+}
+
+void Form1::mnapri_Click() {
+  // Unsaved changes would vanish with the new archive: ask first.
+  if (!offerToSave(ui::Buttons::YesNoCancel)) return;
+  const auto path = m_.platform.openFileDialog({m_.paths.startFolder, "Nome del file da aprire", kTextFilter});
+  if (path) {
+    ui::BusyPointer busy(m_.platform);
+    try {
+      copyLines(*path, m_.percorso_wrk(), false);
+    } catch (const FileError& e) {
+      m_.reportFileError(e);
+      return;
+    }
+    m_.nome_archivio = *path;
+    m_.modificato = "0";
+  }
+  ReloadList();
+}
+
+void Form1::mnsalva_Click() {
+  if (m_.nome_archivio.empty()) {
+    saveAs();
+    return;
+  }
+  try {
+    ui::BusyPointer busy(m_.platform);
+    copyLines(m_.percorso_wrk(), m_.nome_archivio, true);
+  } catch (const FileError& e) {
+    m_.reportFileError(e);
+    return;
+  }
+  m_.message("File salvato");
+  m_.modificato = "0";
+}
+
+Form1::SaveResult Form1::saveAs() {
+  const auto path = m_.platform.saveFileDialog(saveRequest());
+  if (!path || path->empty()) return SaveResult::Cancelled;
+  try {
+    ui::BusyPointer busy(m_.platform);
+    copyBytes(m_.percorso_wrk(), *path);
+  } catch (const FileError& e) {
+    m_.reportFileError(e);
+    return SaveResult::Failed;
+  }
+  m_.nome_archivio = *path;
+  m_.message("File salvato.");
+  m_.modificato = "0";
+  return SaveResult::Saved;
+}
+
+void Form1::mnscn_Click() { saveAs(); }
+
+Form1::SaveResult Form1::saveAtExit() {
+  const auto path = m_.platform.saveFileDialog(saveRequest());
+  if (!path || path->empty()) return SaveResult::Cancelled;
+  try {
+    ui::BusyPointer busy(m_.platform);
+    copyLines(m_.percorso_wrk(), *path, false);
+  } catch (const FileError& e) {
+    m_.reportFileError(e);
+    return SaveResult::Failed;
+  }
+  m_.nome_archivio = *path;
+  m_.message("file salvato.");
+  m_.modificato = "0";
+  return SaveResult::Saved;
+}
+
+void Form1::mnesci_Click() {
+  if (offerToSave(ui::Buttons::YesNoCancel)) m_.platform.quit();
+}
+
+bool Form1::Form_Unload() {
+  // A cancelled or failed save keeps the program open: closing would lose
+  // the changes the user just asked to keep.
+  if (!offerToSave(ui::Buttons::YesNo)) return false;
+  m_.platform.quit();
+  return true;
+}
+
+// ---- other windows -----------------------------------------------------------
+
+void Form1::mnins_Click() {
+  m_.modo = "i";
+  m_.form4().show();
+}
+
+void Form1::mnverifica_Click() { runVerification(m_); }
+
+void Form1::mnsel_Click() { m_.form3().show(); }
+
+void Form1::mnaggiu_Click() { mergeArchive(m_); }
+
+void Form1::mnhelp_Click() {
+  const std::string path = m_.lookupPath("krt.hlp");
+  if (!fileExists(path) || !m_.platform.showHelp(path))
+    m_.message("Impossibile aprire la guida: il file " + cp1252::fromUtf8(path) + " non \xE8 stato trovato.");
+}
+
+// ---- the list --------------------------------------------------------------------
+
+void Form1::ReloadList() {
+  ui::Control& list = control("List1");
+  list.setVisible(true);
+  list.clearItems();
+  try {
+    forEachLine(m_.percorso_wrk(), [&](const std::string& line) { list.addItem(recordKey(line)); });
+  } catch (const FileError& e) {
+    m_.reportFileError(e);
+  }
+}
+
+bool Form1::searchFrom(int from) {
+  ui::Control& list = control("List1");
+  const int count = list.itemCount();
+  for (int i = from; i < count; ++i) {
+    salta_click_ = "1";
+    list.setListIndex(i);
+    if (cp1252::upper(list.item(i)).find(testo_cerca_) != std::string::npos) return true;
+  }
+  return false;
+}
+
+void Form1::endSearch(bool found) {
+  ui::Control& list = control("List1");
+  if (found) list.setTopIndex(list.listIndex());
+  list.setVisible(true);
+  m_.platform.setBusy(false);
+  if (!found) {
+    m_.message("Ricerca terminata.");
+    salta_click_ = "0";
+  }
+}
+
+void Form1::cmdcerca_Click() {
+  m_.platform.setBusy(true);
+  testo_cerca_ = cp1252::upper(control("tcerca").text());
+  control("List1").setVisible(false);
+  endSearch(searchFrom(0));
+}
+
+void Form1::cmdprossimo_Click() {
+  m_.platform.setBusy(true);
+  ui::Control& list = control("List1");
+  list.setVisible(false);
+  const int selected = list.listIndex();
+  const bool atEnd = list.itemCount() == 0 || selected == list.itemCount() - 1;
+  endSearch(!atEnd && searchFrom(selected + 1));
+}
+
+void Form1::List1_Click() {
+  if (salta_click_ == "1") {
+    salta_click_ = "0";
+    return;
+  }
+  ui::Control& list = control("List1");
+  const int selected = list.listIndex();
+  const std::string key(recordKey(selected >= 0 ? list.item(selected) : std::string()));
+  try {
+    ui::BusyPointer busy(m_.platform);
+    lookupByKey(m_.percorso_wrk(), key, m_.record);
+  } catch (const FileError& e) {
+    m_.reportFileError(e);
+    return;
+  }
+  m_.modo = "m";
+  m_.form4().show();
+}
+
+}  // namespace krt

@@ -1,0 +1,73 @@
+// The main window: the list of the work copy's volunteers, its search, and
+// the menu of file commands and of the other windows.
+#pragma once
+
+#include <string>
+
+#include "platform/form.h"
+
+namespace krt {
+
+class Modulo1;
+
+// The window's description: caption, controls at their positions, menu.
+const ui::WindowSpec& form1Spec();
+
+class Form1 : public ui::Form {
+ public:
+  explicit Form1(Modulo1& m);
+
+  void show() { window().show(); }
+
+  // Start-up: work-file paths, modificato "0", an empty work copy.
+  void Form_Load();
+
+  // File menu.
+  void mnapri_Click();
+  void mnsalva_Click();
+  void mnscn_Click();
+  void mnesci_Click();
+  // The user closes the window; false keeps the program open.
+  bool Form_Unload();
+
+  void mnins_Click();
+  void mnverifica_Click();
+  void mnsel_Click();
+  void mnaggiu_Click();
+  void mnhelp_Click();
+
+  // The list and its search.
+  void cmdcerca_Click();
+  void cmdprossimo_Click();
+  void List1_Click();
+
+  // Refills List1 with the key of every line of the work copy.
+  void ReloadList();
+
+  bool onCloseRequest() override { return Form_Unload(); }
+
+  const std::string& testo_cerca() const { return testo_cerca_; }
+
+ private:
+  enum class SaveResult { Saved, Cancelled, Failed };
+
+  // The save offered at exit (and before "Apri" discards changes): asks for
+  // a name, writes every line of the work copy, blank lines included.
+  SaveResult saveAtExit();
+  // "Salva con nome": asks for a name, copies the work copy byte for byte.
+  SaveResult saveAs();
+  // Asks "Vuoi salvare le modifiche?" when there are unsaved changes;
+  // true when the caller may go on and discard the work copy.
+  bool offerToSave(ui::Buttons buttons);
+  ui::FileRequest saveRequest() const;
+
+  // Examines the entries from `from` on, selecting each; true when found.
+  bool searchFrom(int from);
+  void endSearch(bool found);
+
+  Modulo1& m_;
+  std::string testo_cerca_;
+  std::string salta_click_ = "0";
+};
+
+}  // namespace krt

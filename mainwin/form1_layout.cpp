@@ -1,0 +1,39 @@
+#include "mainwin/form1.h"
+
+namespace krt {
+
+const ui::WindowSpec& form1Spec() {
+  using ui::Kind;
+  static const ui::WindowSpec spec = [] {
+    ui::WindowSpec s;
+    s.name = "Form1";
+    s.caption = "Profilo del volontario K.R.T.";
+    s.width = 11790;
+    s.height = 8010;
+    s.font = {"MS Sans Serif", 8.25, false};
+    ui::ControlSpec list{Kind::ListBox, "List1", "", "", 720, 360, 10455, 6150};
+    list.font = {"Courier New", 8.25, false};
+    ui::ControlSpec file{Kind::ListBox, "File1", "", "", 240, 1800, 375, 285};
+    s.controls = {
+        list,
+        {Kind::TextBox, "tcerca", "", "", 720, 6840, 3735, 375},
+        {Kind::Button, "cmdcerca", "Cerca", "", 4800, 6840, 1215, 495},
+        {Kind::Button, "cmdprossimo", "Cerca successivo", "", 6240, 6840, 1215, 495},
+        file,
+    };
+    s.menu = {
+        {"mnfile",
+         "File",
+         {{"mnapri", "Apri", {}}, {"mnsalva", "Salva", {}}, {"mnscn", "Salva con nome", {}}, {"mnesci", "Esci", {}}}},
+        {"mnagg", "Aggiornamento", {{"mnins", "Nuovo inserimento", {}}}},
+        {"mnverifica", "Verifica", {}},
+        {"mnsel", "Selezione volontari", {}},
+        {"mnaggiu", "Aggiungere un archivio", {}},
+        {"mnhelp", "?", {}},
+    };
+    return s;
+  }();
+  return spec;
+}
+
+}  // namespace krt

@@ -1,0 +1,83 @@
+#include "mainwin/modulo1.h"
+
+#include "editor/form4.h"
+#include "mainwin/form1.h"
+#include "select/form3.h"
+#include "verify/formv.h"
+
+namespace krt {
+
+Modulo1::Modulo1(ui::Platform& p, std::string startFolder, std::string lookup)
+    : platform(p), paths(WorkPaths::inFolder(startFolder)), lookupFolder(std::move(lookup)) {}
+
+Modulo1::~Modulo1() = default;
+
+std::string Modulo1::lookupPath(std::string_view bareName) const {
+  if (lookupFolder.empty()) return std::string(bareName);
+  std::string path = lookupFolder;
+  if (path.back() != '/') path += '/';
+  return path.append(bareName);
+}
+
+Form1& Modulo1::form1() {
+  if (!form1_) form1_ = std::make_unique<Form1>(*this);
+  return *form1_;
+}
+
+Form4& Modulo1::form4() {
+  if (!form4_) form4_ = std::make_unique<Form4>(*this);
+  return *form4_;
+}
+
+Form3& Modulo1::form3() {
+  if (!form3_) form3_ = std::make_unique<Form3>(*this);
+  return *form3_;
+}
+
+formv& Modulo1::viewer() {
+  if (!viewer_) viewer_ = std::make_unique<formv>(*this);
+  return *viewer_;
+}
+
+void Modulo1::unloadForm4() {
+  platform.post([this] { form4_.reset(); });
+}
+
+void Modulo1::unloadForm3() {
+  platform.post([this] { form3_.reset(); });
+}
+
+void Modulo1::unloadViewer() {
+  platform.post([this] { viewer_.reset(); });
+}
+
+void Modulo1::LoadProvinces(ui::Control& province, ui::Control& association) {
+  province.setFontName("courier new");
+  association.setFontName("courier new");
+  province.clearItems();
+  association.clearItems();
+  try {
+    forEachProvinceItem(lookupPath(kProvinceFile), [&](std::string_view item) { province.addItem(item); });
+  } catch (const FileError& e) {
+    reportFileError(e);
+  }
+}
+
+void Modulo1::LoadAssociations(ui::Control& province, ui::Control& association) {
+  association.clearItems();
+  const std::string text = province.text();
+  try {
+    forEachAssociationItem(lookupPath(kAssociationFile), siglaOf(text),
+                           [&](std::string_view item) { association.addItem(item); });
+  } catch (const FileError& e) {
+    reportFileError(e);
+  }
+}
+
+void Modulo1::ReloadList() { form1().ReloadList(); }
+
+void Modulo1::reportFileError(const FileError& error) { message(error.userMessage()); }
+
+void Modulo1::message(std::string_view text) { platform.messageBox(text, ui::Buttons::Ok); }
+
+}  // namespace krt

@@ -1,0 +1,90 @@
+// The program-wide state and the procedures that several windows share.
+//
+// One Modulo1 is created by main() (or by a test) and handed to every window.
+// It owns the windows: the main window from the start, the others from
+// their first use.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/ui.h"
+#include "records/file_io.h"
+#include "records/numeric.h"
+#include "records/volunteer_record.h"
+#include "records/work_files.h"
+
+namespace krt {
+
+class Form1;
+class Form3;
+class Form4;
+class formv;
+
+class Modulo1 {
+ public:
+  // startFolder: the folder current when the program starts (work files and
+  // report); lookupFolder: where province.dat, associazioni.dat and krt.hlp
+  // are found by their bare names (the current folder).
+  Modulo1(ui::Platform& platform, std::string startFolder, std::string lookupFolder);
+  ~Modulo1();
+  Modulo1(const Modulo1&) = delete;
+  Modulo1& operator=(const Modulo1&) = delete;
+
+  ui::Platform& platform;
+
+  // ---- shared state ----
+  WorkPaths paths;                 // percorso_wrk, percorso_temp, percorso_verifica
+  std::string nome_archivio;       // the current archive file, empty until named
+  std::string modificato = "0";    // "1": the work copy holds unsaved changes
+  std::string modo;                // editor mode: "i" new volunteer, "m" chosen volunteer
+  VolunteerRecord record;          // the current record
+  bool mantieni_selezione = false; // selection window: keep criteria on activation
+  std::string dotazioni_scelte = "0";
+  NumberFormat numberFormat = NumberFormat::fromEnvironment();
+  std::string lookupFolder;
+
+  const std::string& percorso_wrk() const { return paths.wrk; }
+  const std::string& percorso_temp() const { return paths.temp; }
+  const std::string& percorso_verifica() const { return paths.verifica; }
+
+  // Full path of a file named by its bare name (province.dat, krt.hlp).
+  std::string lookupPath(std::string_view bareName) const;
+
+  // ---- windows ----
+  Form1& form1();
+  Form4& form4();  // created (loaded) on first use
+  Form3& form3();
+  formv& viewer();
+  bool form4Loaded() const { return form4_ != nullptr; }
+  bool form3Loaded() const { return form3_ != nullptr; }
+  bool viewerLoaded() const { return viewer_ != nullptr; }
+  // Discards a window once the current event is over (its close box).
+  void unloadForm4();
+  void unloadForm3();
+  void unloadViewer();
+
+  // ---- shared procedures ----
+  // Fills a province choice from province.dat and empties the association
+  // choice; both get the fixed-pitch font.
+  void LoadProvinces(ui::Control& province, ui::Control& association);
+  // Fills the association choice with the associations of the province now
+  // in the province choice.
+  void LoadAssociations(ui::Control& province, ui::Control& association);
+  // Refills the main list from the work copy.
+  void ReloadList();
+
+  // Tells the user about a file that could not be read or written.
+  void reportFileError(const FileError& error);
+  // A message box with the OK button.
+  void message(std::string_view text);
+
+ private:
+  std::unique_ptr<Form1> form1_;
+  std::unique_ptr<Form4> form4_;
+  std::unique_ptr<Form3> form3_;
+  std::unique_ptr<formv> viewer_;
+};
+
+}  // namespace krt

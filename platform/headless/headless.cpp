@@ -1,0 +1,266 @@
+#include "platform/headless/headless.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace krt::headless {
+
+// ---- HeadlessControl -----------------------------------------------------------
+
+HeadlessControl::HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& spec)
+    : window_(window), spec_(spec), back_(spec.backColor.value_or(ui::kWhite)) {
+  if (spec.kind == ui::Kind::Label || spec.kind == ui::Kind::Button) text_ = spec.caption;
+  fontName_ = spec.font.name.empty() ? window.spec().font.name : spec.font.name;
+  fontSize_ = spec.font.name.empty() ? window.spec().font.size : spec.font.size;
+  tip_ = spec.hint;
+}
+
+void HeadlessControl::setText(std::string_view text) { text_ = text; }
+
+void HeadlessControl::clearItems() {
+  items_.clear();
+  index_ = -1;
+  top_ = 0;
+  if (spec_.kind == ui::Kind::ComboBox) text_.clear();
+}
+
+std::string HeadlessControl::item(int index) const {
+  if (index < 0 || index >= itemCount()) throw std::out_of_range("item " + std::to_string(index) + " of " + spec_.name);
+  return items_[static_cast<std::size_t>(index)];
+}
+
+void HeadlessControl::setListIndex(int index) {
+  if (index < -1 || index >= itemCount()) throw std::out_of_range("list index of " + spec_.name);
+  index_ = index;
+  if (spec_.kind == ui::Kind::ComboBox) {
+    if (index >= 0) text_ = items_[static_cast<std::size_t>(index)];
+  } else if (spec_.kind == ui::Kind::ListBox) {
+    window_.sink().onEvent(spec_.name, ui::Event::Click);
+  }
+}
+
+// ---- HeadlessWindow --------------------------------------------------------------
+
+HeadlessWindow::HeadlessWindow(HeadlessPlatform& platform, const ui::WindowSpec& spec, ui::EventSink& sink)
+    : platform_(platform), spec_(spec), sink_(sink), caption_(spec.caption) {
+  for (const auto& c : spec_.controls) controls_[c.name] = std::make_unique<HeadlessControl>(*this, c);
+  // Menu entries answer clicks like buttons.
+  std::function<void(const std::vector<ui::MenuSpec>&)> addMenu = [&](const std::vector<ui::MenuSpec>& items) {
+    for (const auto& item : items) {
+      ui::ControlSpec c;
+      c.kind = ui::Kind::Button;
+      c.name = item.name;
+      c.caption = item.caption;
+      controls_[c.name] = std::make_unique<HeadlessControl>(*this, c);
+      addMenu(item.items);
+    }
+  };
+  addMenu(spec_.menu);
+}
+
+HeadlessWindow::~HeadlessWindow() { platform_.forget(this); }
+
+HeadlessControl& HeadlessWindow::control(std::string_view name) {
+  const auto it = controls_.find(name);
+  if (it == controls_.end()) throw std::out_of_range("no control " + std::string(name) + " in " + spec_.name);
+  return *it->second;
+}
+
+bool HeadlessWindow::hasControl(std::string_view name) const { return controls_.find(name) != controls_.end(); }
+
+void HeadlessWindow::show() {
+  visible_ = true;
+  if (platform_.active() != this) platform_.activate(*this);
+}
+
+void HeadlessWindow::hide() {
+  visible_ = false;
+  if (platform_.active_ == this) platform_.active_ = nullptr;
+}
+
+void HeadlessWindow::click(std::string_view name) {
+  if (platform_.active() != this) platform_.activate(*this);
+  control(name);
+  sink_.onEvent(name, ui::Event::Click);
+  platform_.runPosted();
+}
+
+void HeadlessWindow::type(std::string_view name, std::string_view text) {
+  if (platform_.active() != this) platform_.activate(*this);
+  HeadlessControl& c = control(name);
+  std::string value(text);
+  if (c.spec().maxLength > 0 && value.size() > static_cast<std::size_t>(c.spec().maxLength))
+    value.resize(static_cast<std::size_t>(c.spec().maxLength));
+  c.setText(value);
+  sink_.onEvent(name, ui::Event::Change);
+  platform_.runPosted();
+}
+
+void HeadlessWindow::pick(std::string_view name, int index) {
+  if (platform_.active() != this) platform_.activate(*this);
+  HeadlessControl& c = control(name);
+  if (c.spec().kind == ui::Kind::ListBox) {
+    c.setListIndex(index);  // raises Click
+  } else {
+    c.setListIndex(index);
+    sink_.onEvent(name, ui::Event::Click);
+  }
+  platform_.runPosted();
+}
+
+void HeadlessWindow::focus(std::string_view name) {
+  if (platform_.active() != this) platform_.activate(*this);
+  control(name);
+  if (focus_ == name) return;
+  const std::string old = focus_;
+  focus_ = name;
+  if (!old.empty()) sink_.onEvent(old, ui::Event::LostFocus);
+  platform_.runPosted();
+}
+
+bool HeadlessWindow::close() {
+  const bool closed = sink_.onCloseRequest();
+  if (closed) hide();
+  platform_.runPosted();
+  return closed;
+}
+
+// ---- RecordingPrinter --------------------------------------------------------------
+
+namespace {
+std::string num(double v) {
+  if (v == std::floor(v)) return std::to_string(static_cast<long long>(v));
+  std::string s = std::to_string(v);
+  s.erase(s.find_last_not_of('0') + 1);
+  return s;
+}
+}  // namespace
+
+void RecordingPrinter::setFontName(std::string_view name) { doc_.calls.push_back("font " + std::string(name)); }
+void RecordingPrinter::setFontSize(double points) {
+  size_ = points;
+  doc_.calls.push_back("size " + num(points));
+}
+void RecordingPrinter::setFontBold(bool bold) { doc_.calls.push_back(bold ? "bold on" : "bold off"); }
+void RecordingPrinter::setOrientation(ui::Orientation o) {
+  doc_.calls.push_back(o == ui::Orientation::Portrait ? "portrait" : "landscape");
+}
+void RecordingPrinter::setLineWidth(int dots) { doc_.calls.push_back("linewidth " + std::to_string(dots)); }
+
+int RecordingPrinter::lineHeight() const { return static_cast<int>(std::lround(size_ * 20 * 1.13)); }
+
+void RecordingPrinter::printLine(std::string_view text) {
+  doc_.calls.push_back("text " + std::to_string(x_) + " " + std::to_string(y_) + " " + std::string(text));
+  x_ = 0;
+  y_ += lineHeight();
+}
+
+void RecordingPrinter::drawRect(int left, int top, int width, int height) {
+  doc_.calls.push_back("rect " + std::to_string(left) + " " + std::to_string(top) + " " + std::to_string(width) + " " +
+                       std::to_string(height));
+}
+
+void RecordingPrinter::endDoc() {
+  if (failOnEnd_) throw ui::PrintError("La stampante non risponde.");
+  doc_.calls.push_back("end");
+  doc_.ended = true;
+}
+
+// ---- HeadlessPlatform ----------------------------------------------------------------
+
+HeadlessPlatform::HeadlessPlatform() = default;
+HeadlessPlatform::~HeadlessPlatform() = default;
+
+std::vector<std::string> HeadlessPlatform::takeMessages() {
+  std::vector<std::string> texts;
+  for (const auto& m : messages) texts.push_back(m.text);
+  messages.clear();
+  return texts;
+}
+
+HeadlessWindow* HeadlessPlatform::find(std::string_view name) {
+  for (auto* w : windows_) {
+    if (w->spec().name == name) return w;
+  }
+  return nullptr;
+}
+
+HeadlessWindow& HeadlessPlatform::window(std::string_view name) {
+  if (auto* w = find(name)) return *w;
+  throw std::out_of_range("no window " + std::string(name));
+}
+
+void HeadlessPlatform::activate(HeadlessWindow& window) {
+  if (active_ == &window) return;
+  // The control that had the focus in the window left behind loses it.
+  if (active_ && !active_->focus_.empty()) active_->sink_.onEvent(active_->focus_, ui::Event::LostFocus);
+  active_ = &window;
+  window.visible_ = true;
+  window.sink_.onActivate();
+}
+
+void HeadlessPlatform::runPosted() {
+  while (!posted_.empty()) {
+    auto fns = std::move(posted_);
+    posted_.clear();
+    for (auto& fn : fns) fn();
+  }
+}
+
+void HeadlessPlatform::forget(HeadlessWindow* window) {
+  windows_.erase(std::remove(windows_.begin(), windows_.end(), window), windows_.end());
+  if (active_ == window) active_ = nullptr;
+}
+
+std::unique_ptr<ui::Window> HeadlessPlatform::createWindow(const ui::WindowSpec& spec, ui::EventSink& sink) {
+  auto w = std::make_unique<HeadlessWindow>(*this, spec, sink);
+  windows_.push_back(w.get());
+  return w;
+}
+
+ui::Answer HeadlessPlatform::messageBox(std::string_view text, ui::Buttons buttons) {
+  messages.push_back({std::string(text), buttons});
+  if (buttons == ui::Buttons::Ok) {
+    if (!answers_.empty() && answers_.front() == ui::Answer::Ok) answers_.pop_front();
+    return ui::Answer::Ok;
+  }
+  if (answers_.empty()) throw UnexpectedDialog("unscripted question: " + std::string(text));
+  const ui::Answer a = answers_.front();
+  answers_.pop_front();
+  if (a == ui::Answer::Ok || (a == ui::Answer::Cancel && buttons != ui::Buttons::YesNoCancel))
+    throw UnexpectedDialog("scripted answer does not fit the buttons of: " + std::string(text));
+  return a;
+}
+
+std::optional<std::string> HeadlessPlatform::openFileDialog(const ui::FileRequest& request) {
+  openDialogs.push_back(request);
+  if (files_.empty()) throw UnexpectedDialog("unscripted open dialog: " + request.title);
+  auto f = files_.front();
+  files_.pop_front();
+  return f;
+}
+
+std::optional<std::string> HeadlessPlatform::saveFileDialog(const ui::FileRequest& request) {
+  saveDialogs.push_back(request);
+  if (files_.empty()) throw UnexpectedDialog("unscripted save dialog: " + request.title);
+  auto f = files_.front();
+  files_.pop_front();
+  return f;
+}
+
+bool HeadlessPlatform::showHelp(const std::string& path) {
+  helpShown.push_back(path);
+  return helpWorks_;
+}
+
+void HeadlessPlatform::setBusy(bool b) {
+  if (b) ++busyCalls;
+  busy = b;
+}
+
+std::unique_ptr<ui::Printer> HeadlessPlatform::createPrinter(const std::string& pdfPath) {
+  printed.push_back({pdfPath, {}, false});
+  return std::make_unique<RecordingPrinter>(printed.back(), printFails_ && pdfPath.empty());
+}
+
+}  // namespace krt::headless

@@ -1,0 +1,214 @@
+// The in-memory platform the tests run the windows on.
+//
+// Controls keep their state in memory. The test plays the user (typing,
+// picking, clicking, moving the focus, switching windows) and scripts the
+// answers of message boxes and file dialogs in advance; everything shown is
+// recorded. A message box or dialog with no scripted answer fails the test.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/ui.h"
+
+namespace krt::headless {
+
+class HeadlessPlatform;
+class HeadlessWindow;
+
+class HeadlessControl : public ui::Control {
+ public:
+  HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& spec);
+
+  std::string text() const override { return text_; }
+  void setText(std::string_view text) override;
+  void clearItems() override;
+  void addItem(std::string_view item) override { items_.emplace_back(item); }
+  int itemCount() const override { return static_cast<int>(items_.size()); }
+  std::string item(int index) const override;
+  int listIndex() const override { return index_; }
+  void setListIndex(int index) override;
+  int topIndex() const override { return top_; }
+  void setTopIndex(int index) override { top_ = index; }
+  bool visible() const override { return visible_; }
+  void setVisible(bool visible) override { visible_ = visible; }
+  ui::Color backColor() const override { return back_; }
+  void setBackColor(ui::Color color) override { back_ = color; }
+  std::string fontName() const override { return fontName_; }
+  void setFontName(std::string_view name) override { fontName_ = name; }
+  double fontSize() const override { return fontSize_; }
+  void setFontSize(double size) override { fontSize_ = size; }
+  std::string toolTip() const override { return tip_; }
+  void setToolTip(std::string_view tip) override { tip_ = tip; }
+
+  const ui::ControlSpec& spec() const { return spec_; }
+  const std::vector<std::string>& items() const { return items_; }
+
+ private:
+  HeadlessWindow& window_;
+  ui::ControlSpec spec_;
+  std::string text_;
+  std::vector<std::string> items_;
+  int index_ = -1;
+  int top_ = 0;
+  bool visible_ = true;
+  ui::Color back_{};
+  std::string fontName_;
+  double fontSize_ = 8.25;
+  std::string tip_;
+};
+
+class HeadlessWindow : public ui::Window {
+ public:
+  HeadlessWindow(HeadlessPlatform& platform, const ui::WindowSpec& spec, ui::EventSink& sink);
+  ~HeadlessWindow() override;
+
+  HeadlessControl& control(std::string_view name) override;
+  bool hasControl(std::string_view name) const override;
+  void show() override;
+  void hide() override;
+  bool isVisible() const override { return visible_; }
+  void setCaption(std::string_view caption) override { caption_ = caption; }
+  void setFocus(std::string_view control) override { focus_ = control; }
+
+  const ui::WindowSpec& spec() const { return spec_; }
+  const std::string& caption() const { return caption_; }
+  const std::string& focused() const { return focus_; }
+  ui::EventSink& sink() { return sink_; }
+
+  // ---- the user ----
+  // A menu entry, button or label clicked.
+  void click(std::string_view control);
+  // Text typed into a text box or combo box (replaces its text).
+  void type(std::string_view control, std::string_view text);
+  // An item of a combo box picked, or an entry of a list box clicked.
+  void pick(std::string_view control, int index);
+  // The focus moved to `control`: the control that had it loses it.
+  void focus(std::string_view control);
+  // The user closes the window by its frame; true when it closed.
+  bool close();
+
+ private:
+  friend class HeadlessPlatform;
+  HeadlessPlatform& platform_;
+  ui::WindowSpec spec_;
+  ui::EventSink& sink_;
+  std::map<std::string, std::unique_ptr<HeadlessControl>, std::less<>> controls_;
+  std::string caption_;
+  std::string focus_;
+  bool visible_ = false;
+};
+
+// One call recorded by the recording printer, e.g. "text 460 460 Nome ...".
+struct PrintedDocument {
+  std::string pdfPath;
+  std::vector<std::string> calls;
+  bool ended = false;
+};
+
+class RecordingPrinter : public ui::Printer {
+ public:
+  RecordingPrinter(PrintedDocument& doc, bool failOnEnd) : doc_(doc), failOnEnd_(failOnEnd) {}
+  void setFontName(std::string_view name) override;
+  void setFontSize(double points) override;
+  void setFontBold(bool bold) override;
+  void setOrientation(ui::Orientation orientation) override;
+  void setLineWidth(int dots) override;
+  int currentX() const override { return x_; }
+  int currentY() const override { return y_; }
+  void setCurrentX(int twips) override { x_ = twips; }
+  void setCurrentY(int twips) override { y_ = twips; }
+  void printLine(std::string_view text) override;
+  void drawRect(int left, int top, int width, int height) override;
+  void endDoc() override;
+
+  // The height of one printed line in twips for the current font size.
+  int lineHeight() const;
+
+ private:
+  PrintedDocument& doc_;
+  bool failOnEnd_;
+  int x_ = 0;
+  int y_ = 0;
+  double size_ = 10;
+};
+
+class HeadlessPlatform : public ui::Platform {
+ public:
+  HeadlessPlatform();
+  ~HeadlessPlatform() override;
+
+  // ---- scripts ----
+  void answer(ui::Answer answer) { answers_.push_back(answer); }
+  void chooseFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+  bool scriptsUsed() const { return answers_.empty() && files_.empty(); }
+  void setPrinterInstalled(bool installed) { printerInstalled_ = installed; }
+  void setPrintFails(bool fails) { printFails_ = fails; }
+  void setHelpWorks(bool works) { helpWorks_ = works; }
+
+  // ---- what was shown ----
+  struct Shown {
+    std::string text;
+    ui::Buttons buttons;
+  };
+  std::vector<Shown> messages;
+  std::vector<ui::FileRequest> openDialogs;
+  std::vector<ui::FileRequest> saveDialogs;
+  std::vector<std::string> helpShown;
+  std::deque<PrintedDocument> printed;  // a deque keeps references stable
+  int busyCalls = 0;
+  bool busy = false;
+  bool quitRequested = false;
+
+  // The texts of the message boxes shown so far, then forgets them.
+  std::vector<std::string> takeMessages();
+
+  // ---- windows ----
+  HeadlessWindow* find(std::string_view name);
+  HeadlessWindow& window(std::string_view name);
+  HeadlessWindow* active() { return active_; }
+  // The user brings this window to the front.
+  void activate(HeadlessWindow& window);
+  // Runs what the windows posted for after the current event.
+  void runPosted();
+
+  // ---- ui::Platform ----
+  std::unique_ptr<ui::Window> createWindow(const ui::WindowSpec& spec, ui::EventSink& sink) override;
+  ui::Answer messageBox(std::string_view text, ui::Buttons buttons) override;
+  std::optional<std::string> openFileDialog(const ui::FileRequest& request) override;
+  std::optional<std::string> saveFileDialog(const ui::FileRequest& request) override;
+  bool showHelp(const std::string& path) override;
+  void setBusy(bool busy) override;
+  bool hasPrinter() override { return printerInstalled_; }
+  std::unique_ptr<ui::Printer> createPrinter(const std::string& pdfPath) override;
+  void post(std::function<void()> fn) override { posted_.push_back(std::move(fn)); }
+  void quit() override { quitRequested = true; }
+
+ private:
+  friend class HeadlessWindow;
+  void forget(HeadlessWindow* window);
+
+  std::deque<ui::Answer> answers_;
+  std::deque<std::optional<std::string>> files_;
+  std::vector<HeadlessWindow*> windows_;
+  std::vector<std::function<void()>> posted_;
+  HeadlessWindow* active_ = nullptr;
+  bool printerInstalled_ = true;
+  bool printFails_ = false;
+  bool helpWorks_ = true;
+};
+
+// Thrown when the program shows a message box or dialog the test did not
+// script.
+class UnexpectedDialog : public std::logic_error {
+ public:
+  using std::logic_error::logic_error;
+};
+
+}  // namespace krt::headless

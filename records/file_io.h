@@ -1,0 +1,127 @@
+// Reading and writing the program's text files.
+//
+// Lines follow the archive rules: a line ends at CR or CR LF (both consumed);
+// a lone LF is data; a last line without a line end is still a line; an
+// empty file has no lines. Every line is written as its text and CR LF.
+//
+// Every failure throws FileError naming the file. Writes that replace a
+// file go to a temporary file in the target's folder, which is renamed over
+// the target only when it is complete and synced (ReplacingWriter).
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace krt {
+
+class FileError : public std::runtime_error {
+ public:
+  enum class Action { Read, Write, Create };
+  FileError(Action action, std::string path, int err);
+
+  Action action() const { return action_; }
+  const std::string& path() const { return path_; }
+  int error() const { return err_; }
+
+  // The message for the user, in Italian, naming the file (cp1252 text).
+  std::string userMessage() const;
+
+ private:
+  Action action_;
+  std::string path_;
+  int err_;
+};
+
+// Test hook: every write, sync, close and rename of the program's files asks
+// it first. A test installs a function that returns true to make that call
+// fail (as a full or broken disk would); the program never installs one.
+namespace io {
+enum class Op { Write, Sync, Close, Rename };
+using FaultHook = std::function<bool(Op op, const std::string& path)>;
+void setFaultHook(FaultHook hook);
+}  // namespace io
+
+// Streams the lines of a file, one at a time, through a fixed buffer.
+class LineReader {
+ public:
+  explicit LineReader(std::string path);  // throws FileError if it cannot open
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // The next line without its end; false at the end of the file.
+  bool next(std::string& line);
+
+  // Reads raw bytes (for byte-exact copies); 0 at the end.
+  std::size_t readRaw(char* out, std::size_t size);
+
+  const std::string& path() const { return path_; }
+
+ private:
+  bool fill();
+
+  std::string path_;
+  int fd_ = -1;
+  std::vector<char> buf_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool eof_ = false;
+};
+
+// Writes a file through a buffer; every call is checked.
+class FileWriter {
+ public:
+  enum class Mode {
+    Truncate,   // write the file itself, created or emptied
+    Replacing,  // write a temporary beside it, renamed over it by commit()
+  };
+  FileWriter(std::string path, Mode mode);  // throws FileError
+  ~FileWriter();                            // an uncommitted file is abandoned
+  FileWriter(const FileWriter&) = delete;
+  FileWriter& operator=(const FileWriter&) = delete;
+
+  void write(std::string_view bytes);
+  void writeLine(std::string_view line) {
+    write(line);
+    write("\r\n");
+  }
+
+  // Flushes, syncs and closes; a Replacing writer then takes the target's
+  // place. Nothing is final before commit() returns.
+  void commit();
+
+  const std::string& path() const { return path_; }
+
+ private:
+  void flush();
+  void fail(FileError::Action action, int err);
+
+  std::string path_;
+  std::string tempPath_;
+  Mode mode_;
+  int fd_ = -1;
+  std::string buf_;
+  bool committed_ = false;
+};
+
+// Whole-file helpers built on the two classes above.
+
+// Calls fn for every line of the file.
+void forEachLine(const std::string& path, const std::function<void(const std::string&)>& fn);
+
+// Rewrites `target` as the lines of `source`, each ended by CR LF; lines of
+// blanks only (or empty) are left out when skipBlankLines is set.
+void copyLines(const std::string& source, const std::string& target, bool skipBlankLines);
+
+// Makes `target` a byte-for-byte copy of `source`.
+void copyBytes(const std::string& source, const std::string& target);
+
+// Replaces `target` with an empty file.
+void createEmpty(const std::string& target);
+
+bool fileExists(const std::string& path);
+
+}  // namespace krt

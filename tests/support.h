@@ -1,0 +1,119 @@
+// Shared test helpers: a scratch folder per test, whole-file reads and
+// writes, record lines, and the program on the headless platform.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "mainwin/form1.h"
+#include "mainwin/modulo1.h"
+#include "platform/headless/headless.h"
+#include "records/cp1252.h"
+#include "records/fixed_text.h"
+#include "records/volunteer_record.h"
+
+namespace krt::test {
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// cp1252 text from a UTF-8 literal, for readable expectations.
+inline std::string W(const char* utf8) { return cp1252::fromUtf8(utf8); }
+
+// A record line built from field values; every other field blank.
+inline std::string line(std::initializer_list<std::pair<const char*, std::string>> fields) {
+  VolunteerRecord r;
+  r.clear();
+  for (const auto& [name, value] : fields) setField(r, *findField(name), value);
+  return r.toLine();
+}
+
+// Lines joined with CR LF after each.
+inline std::string crlf(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += l + "\r\n";
+  return out;
+}
+
+// A fresh folder for each test, removed afterwards.
+class TempDirTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::temp_directory_path() /
+           ("krt-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  std::string folder() const { return dir_.string(); }
+
+  std::filesystem::path dir_;
+};
+
+// The lookup lists the tests use: two provinces, associations of both and
+// one without a province.
+inline const char* kTestProvinces =
+    "ROMA                RM  Roma                \r\n"
+    "MILANO              MI  Milano              \r\n";
+inline std::string testAssociations() {
+  return crlf({fixedWidth("RADIO CLUB ROMA", 40) + "RM  ", fixedWidth("CB ROMA NORD", 40) + "RM  ",
+               fixedWidth("RADIO MILANO", 40) + "MI  ", fixedWidth("SENZA PROVINCIA", 40)});
+}
+
+// The whole program on the headless platform, started in a scratch folder
+// holding the test lookup lists.
+class AppTest : public TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    writeFile(path("province.dat"), kTestProvinces);
+    writeFile(path("associazioni.dat"), testAssociations());
+    m = std::make_unique<Modulo1>(ui, folder(), folder());
+    m->form1().show();
+  }
+  void TearDown() override {
+    m.reset();
+    TempDirTest::TearDown();
+  }
+
+  headless::HeadlessWindow& win(const char* name) { return ui.window(name); }
+  headless::HeadlessWindow& main() { return ui.window("Form1"); }
+  std::string workCopy() { return readFile(m->percorso_wrk()); }
+  void setWorkCopy(const std::string& bytes) { writeFile(m->percorso_wrk(), bytes); }
+  std::vector<std::string> items(const char* window, const char* control) {
+    return ui.window(window).control(control).items();
+  }
+  // Opens an archive file through "Apri".
+  void openArchive(const std::string& bytes) {
+    writeFile(path("archivio.txt"), bytes);
+    ui.chooseFile(path("archivio.txt"));
+    main().click("mnapri");
+  }
+
+  headless::HeadlessPlatform ui;
+  std::unique_ptr<Modulo1> m;
+};
+
+}  // namespace krt::test
