@@ -1,0 +1,109 @@
+#include "select/criteria.h"
+
+#include "records/cp1252.h"
+#include "records/file_io.h"
+
+namespace krt {
+namespace {
+
+// A yes/no field holding "SI".
+bool yes(std::string_view field) { return field == "SI"; }
+
+// A count field that holds something (a zero written as a digit counts).
+bool given(std::string_view field) { return field != "  "; }
+
+// An hours field that says the volunteer can leave: neither "NO" nor blank.
+bool available(std::string_view field) { return field != "NO" && field != "  "; }
+
+}  // namespace
+
+bool equalsUpper(std::string_view text, std::string_view field) {
+  if (text.size() < field.size()) return false;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (cp1252::toUpper(text[i]) != field[i]) return false;
+  }
+  return true;
+}
+
+bool occursUpper(std::string_view filter, std::string_view field) {
+  if (filter.size() > field.size()) return false;
+  // Fields are at most a few dozen characters: a plain scan is the fastest.
+  for (std::size_t start = 0; start + filter.size() <= field.size(); ++start) {
+    std::size_t i = 0;
+    while (i < filter.size() && cp1252::toUpper(filter[i]) == field[start + i]) ++i;
+    if (i == filter.size()) return true;
+  }
+  return false;
+}
+
+bool SelectionCriteria::anyEquipment() const {
+  return veicolare_27 || palmare_27 || veicolare_43 || palmare_43 || veicolare_vhf || palmare_vhf || posti_letto ||
+         packet || stazione_campale || autovettura || gancio || apparecchiature.has_value() || professione.has_value();
+}
+
+bool passesPersonal(const SelectionCriteria& c, const VolunteerRecord& r) {
+  if (c.patente && !equalsUpper(*c.patente, r.patente)) return false;
+  if (c.livello && !equalsUpper(*c.livello, r.livello)) return false;
+  if (c.segreteria && !equalsUpper(*c.segreteria, r.segreteria)) return false;
+  if (c.passaporto && !yes(r.passaporto)) return false;
+  if (c.krt_mare && !yes(r.krt_mare)) return false;
+  return true;
+}
+
+bool passesEquipment(const SelectionCriteria& c, const VolunteerRecord& r) {
+  if (c.posti_letto && given(r.posti_letto)) return true;
+  if (c.gancio && yes(r.gancio)) return true;
+  if (c.autovettura && yes(r.autovettura)) return true;
+  if (c.stazione_campale && yes(r.stazione_campale)) return true;
+  if (c.packet && yes(r.packet)) return true;
+  if (c.palmare_vhf && given(r.palmare_vhf)) return true;
+  if (c.veicolare_vhf && given(r.veicolare_vhf)) return true;
+  if (c.palmare_43 && given(r.palmare_43)) return true;
+  if (c.veicolare_43 && given(r.veicolare_43)) return true;
+  if (c.palmare_27 && given(r.palmare_27)) return true;
+  if (c.veicolare_27 && given(r.veicolare_27)) return true;
+  if (c.apparecchiature) {
+    const std::string_view f = *c.apparecchiature;
+    if (occursUpper(f, r.altro_1) || occursUpper(f, r.altro_2) || occursUpper(f, r.attrezzature)) return true;
+  }
+  if (c.professione) {
+    const std::string_view f = *c.professione;
+    if (occursUpper(f, r.spec_associazione) || occursUpper(f, r.spec_professionale)) return true;
+  }
+  return !c.dotazioni_scelte;
+}
+
+bool passesPlace(const SelectionCriteria& c, const VolunteerRecord& r) {
+  if (!c.provincia.empty() && !equalsUpper(c.provincia, r.provincia)) return false;
+  if (!c.associazione.empty() && !equalsUpper(c.associazione, r.associazione)) return false;
+  return true;
+}
+
+bool passesAvailability(const SelectionCriteria& c, const VolunteerRecord& r) {
+  if (c.ore_1g && available(r.ore_1g)) return true;
+  if (c.ore_3g && available(r.ore_3g)) return true;
+  if (c.ore_3g_fuori && available(r.ore_3g_fuori)) return true;
+  if (c.ore_1s_fuori && available(r.ore_1s_fuori)) return true;
+  if (c.ore_2s_fuori && available(r.ore_2s_fuori)) return true;
+  return !(c.ore_1g || c.ore_3g || c.ore_3g_fuori || c.ore_1s_fuori || c.ore_2s_fuori);
+}
+
+bool matches(const SelectionCriteria& c, const VolunteerRecord& r) {
+  return passesPersonal(c, r) && passesEquipment(c, r) && passesPlace(c, r) && passesAvailability(c, r);
+}
+
+std::size_t forEachSelected(const std::string& workCopy, const SelectionCriteria& criteria, VolunteerRecord& record,
+                            const std::function<void(std::string_view resultLine)>& onMatch) {
+  LineReader in(workCopy);
+  std::string line;  // reused: its buffer grows to the longest line once
+  std::size_t found = 0;
+  while (in.next(line)) {
+    record.fromLine(line);
+    if (!matches(criteria, record)) continue;
+    ++found;
+    onMatch(record.bytes().substr(0, kKeyLength));
+  }
+  return found;
+}
+
+}  // namespace krt
