@@ -1,0 +1,235 @@
+#include "platform/qt/qt_platform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "platform/qt/qt_printer.h"
+#include "platform/qt/qt_window.h"
+#include "records/cp1252.h"
+
+namespace krt::qt {
+
+QString toQ(std::string_view text) { return QString::fromStdString(cp1252::toUtf8(text)); }
+
+std::string fromQ(const QString& text) { return cp1252::fromUtf8(text.toStdString()); }
+
+int px(int twips) { return (twips + 7) / 15; }
+
+namespace {
+
+// "Description|pattern|..." as a Qt filter list. "*.*" means every file.
+QString qtFilter(const std::string& filter) {
+  const QStringList parts = toQ(filter).split('|');
+  QStringList out;
+  for (int i = 0; i < parts.size(); i += 2) {
+    QString pattern = i + 1 < parts.size() ? parts[i + 1] : parts[i];
+    pattern.replace("*.*", "*");
+    QString description = parts[i];
+    description.replace("(*.*)", "(*)");
+    out << (description.contains('(') ? description : description + " (" + pattern + ")");
+  }
+  return out.join(";;");
+}
+
+}  // namespace
+
+QtPlatform::QtPlatform() {
+  qApp->installEventFilter(this);
+  connect(qApp, &QApplication::focusChanged, this, &QtPlatform::focusChanged);
+}
+
+QtPlatform::~QtPlatform() {
+  if (qApp) qApp->removeEventFilter(this);
+  while (busyDepth_ > 0) setBusy(false);
+}
+
+std::unique_ptr<ui::Window> QtPlatform::createWindow(const ui::WindowSpec& spec, ui::EventSink& sink) {
+  auto w = std::make_unique<QtWindow>(*this, spec, sink);
+  windows_.push_back(w.get());
+  return w;
+}
+
+void QtPlatform::forget(QtWindow* window) {
+  std::erase(windows_, window);
+  if (lastActive_ == window) lastActive_ = nullptr;
+}
+
+QtWindow* QtPlatform::windowOf(QObject* object) const {
+  for (QtWindow* w : windows_) {
+    if (w->top() == object) return w;
+  }
+  return nullptr;
+}
+
+QWidget* QtPlatform::dialogParent() const {
+  if (QWidget* a = QApplication::activeWindow()) return a;
+  return lastActive_ ? lastActive_->top() : nullptr;
+}
+
+// Activation: a window of the program becomes the active one after another
+// window of the program was. Returning from the window's own message boxes
+// and dialogs, or from another application, leaves the last active window
+// unchanged and so raises nothing.
+void QtPlatform::windowShown(QtWindow* window) {
+  if (lastActive_ == window) return;
+  lastActive_ = window;
+  if (auto* sink = window->sink()) guarded([&] { sink->onActivate(); });
+}
+
+void QtPlatform::windowHidden(QtWindow* window) {
+  if (lastActive_ == window) lastActive_ = nullptr;
+}
+
+bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) {
+    if (QtWindow* w = windowOf(watched)) windowShown(w);
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+// Lost focus: the focus moved from a control to another control of the
+// program. A control's own drop-down list, a message box or a dialog taking
+// the focus, and the program losing the focus to another application do not
+// count.
+void QtPlatform::focusChanged(QWidget* old, QWidget* now) {
+  if (!old || !now) return;
+  for (QWidget* top = now->window(); top; top = top->parentWidget() ? top->parentWidget()->window() : nullptr) {
+    if (qobject_cast<QDialog*>(top)) return;
+    if (!top->parentWidget()) break;
+  }
+  for (QtWindow* w : windows_) {
+    QtControl* from = w->controlOf(old);
+    if (!from) continue;
+    for (QtWindow* v : windows_) {
+      if (v->controlOf(now) == from) return;  // still inside the same control
+    }
+    // The combo box's popup list belongs to the combo box.
+    for (QObject* o = now; o; o = o->parent()) {
+      if (o == from->widget()) return;
+    }
+    from->raise(ui::Event::LostFocus);
+    return;
+  }
+}
+
+void QtPlatform::guarded(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const std::exception& e) {
+    messageBox("Errore imprevisto: " + cp1252::fromUtf8(e.what()), ui::Buttons::Ok);
+  }
+}
+
+ui::Answer QtPlatform::messageBox(std::string_view text, ui::Buttons buttons) {
+  QMessageBox box(dialogParent());
+  box.setWindowTitle(QString::fromUtf8(ui::kAppTitle));
+  box.setIcon(QMessageBox::NoIcon);
+  box.setText(toQ(text));
+  QAbstractButton* first = nullptr;
+  std::map<QAbstractButton*, ui::Answer> answers;
+  const auto add = [&](const char* caption, QMessageBox::ButtonRole role, ui::Answer a) {
+    QPushButton* b = box.addButton(QString::fromUtf8(caption), role);
+    answers[b] = a;
+    if (!first) {
+      first = b;
+      box.setDefaultButton(b);
+    }
+  };
+  switch (buttons) {
+    case ui::Buttons::Ok: add("OK", QMessageBox::AcceptRole, ui::Answer::Ok); break;
+    case ui::Buttons::YesNo:
+      add("&S\xC3\xAC", QMessageBox::YesRole, ui::Answer::Yes);
+      add("&No", QMessageBox::NoRole, ui::Answer::No);
+      break;
+    case ui::Buttons::YesNoCancel:
+      add("&S\xC3\xAC", QMessageBox::YesRole, ui::Answer::Yes);
+      add("&No", QMessageBox::NoRole, ui::Answer::No);
+      add("Annulla", QMessageBox::RejectRole, ui::Answer::Cancel);
+      break;
+  }
+  const bool wasBusy = busyDepth_ > 0;
+  if (wasBusy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  box.exec();
+  if (wasBusy) QApplication::restoreOverrideCursor();
+  const auto it = answers.find(box.clickedButton());
+  if (it != answers.end()) return it->second;
+  // Closed by Escape or the frame: the safe answer.
+  return buttons == ui::Buttons::Ok ? ui::Answer::Ok
+                                    : (buttons == ui::Buttons::YesNoCancel ? ui::Answer::Cancel : ui::Answer::No);
+}
+
+std::optional<std::string> QtPlatform::openFileDialog(const ui::FileRequest& r) {
+  const QString path = QFileDialog::getOpenFileName(dialogParent(), toQ(r.title), QString::fromStdString(r.folder),
+                                                    qtFilter(r.filter), nullptr, QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return std::nullopt;
+  return QFile::encodeName(path).toStdString();
+}
+
+std::optional<std::string> QtPlatform::saveFileDialog(const ui::FileRequest& r) {
+  const QString path = QFileDialog::getSaveFileName(dialogParent(), toQ(r.title), QString::fromStdString(r.folder),
+                                                    qtFilter(r.filter), nullptr, QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return std::nullopt;
+  return QFile::encodeName(path).toStdString();
+}
+
+bool QtPlatform::showHelp(const std::string& path) {
+  if (!help_) {
+    auto* dlg = new QDialog(nullptr);
+    dlg->setObjectName("guida");
+    dlg->setWindowTitle(QString::fromUtf8("Guida - ") + QString::fromUtf8(ui::kAppTitle));
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    auto* browser = new QTextBrowser(dlg);
+    browser->setObjectName("testoGuida");
+    browser->setOpenExternalLinks(false);
+    auto* layout = new QVBoxLayout(dlg);
+    layout->addWidget(browser);
+    dlg->resize(640, 520);
+    help_ = dlg;
+  }
+  auto* browser = help_->findChild<QTextBrowser*>("testoGuida");
+  QFile file(QFile::decodeName(path.c_str()));
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  browser->setHtml(QString::fromUtf8(file.readAll()));
+  browser->scrollToAnchor("indice");
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+  return true;
+}
+
+void QtPlatform::setBusy(bool busy) {
+  if (busy) {
+    if (busyDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else if (busyDepth_ > 0) {
+    if (--busyDepth_ == 0) QApplication::restoreOverrideCursor();
+  }
+}
+
+bool QtPlatform::hasPrinter() { return QtPrinter::printerInstalled(); }
+
+std::unique_ptr<ui::Printer> QtPlatform::createPrinter(const std::string& pdfPath) {
+  return std::make_unique<QtPrinter>(pdfPath);
+}
+
+void QtPlatform::post(std::function<void()> fn) {
+  QTimer::singleShot(0, this, [this, fn = std::move(fn)] { guarded(fn); });
+}
+
+void QtPlatform::quit() {
+  quitting_ = true;
+  QApplication::closeAllWindows();
+  QCoreApplication::quit();
+}
+
+}  // namespace krt::qt

@@ -1,0 +1,50 @@
+// The printer: QPainter on QPrinter, positions in twips converted by the
+// printer's own resolution.
+#pragma once
+
+#include <QFont>
+#include <QPainter>
+#include <QPrinter>
+#include <memory>
+#include <string>
+
+#include "platform/ui.h"
+
+namespace krt::qt {
+
+class QtPrinter : public ui::Printer {
+ public:
+  // The default printer, or a PDF file when pdfPath is not empty.
+  explicit QtPrinter(const std::string& pdfPath);
+  ~QtPrinter() override;
+
+  static bool printerInstalled();
+
+  void setFontName(std::string_view name) override;
+  void setFontSize(double points) override;
+  void setFontBold(bool bold) override;
+  void setOrientation(ui::Orientation orientation) override;
+  void setLineWidth(int dots) override;
+  int currentX() const override { return x_; }
+  int currentY() const override { return y_; }
+  void setCurrentX(int twips) override { x_ = twips; }
+  void setCurrentY(int twips) override { y_ = twips; }
+  void printLine(std::string_view text) override;
+  void drawRect(int left, int top, int width, int height) override;
+  void endDoc() override;
+
+ private:
+  QPainter& painter();  // begins the document on first use
+  double dev(int twips) const;
+  int lineHeight();     // twips
+  int pageHeight();     // twips
+
+  QPrinter printer_;
+  std::unique_ptr<QPainter> painter_;
+  QFont font_;
+  int lineWidth_ = 1;
+  int x_ = 0;
+  int y_ = 0;
+};
+
+}  // namespace krt::qt

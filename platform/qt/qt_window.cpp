@@ -1,0 +1,485 @@
+#include "platform/qt/qt_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFont>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QValidator>
+
+#include "platform/qt/qt_platform.h"
+#include "records/cp1252.h"
+
+namespace krt::qt {
+namespace {
+
+const char* kControlProperty = "krtControl";
+
+QColor toColor(ui::Color c) { return QColor(c.r, c.g, c.b); }
+
+// The face a font name of the layouts stands for on this desktop.
+QFont makeFont(const ui::Font& f) {
+  QFont font = QApplication::font();
+  const QString name = QString::fromStdString(f.name).toLower();
+  if (name == "courier new") {
+    font = QFont("Courier New");
+    font.setStyleHint(QFont::Monospace);
+  }
+  font.setPointSizeF(f.size);
+  font.setBold(f.bold);
+  return font;
+}
+
+// Text boxes refuse characters the archive's code page cannot hold, rather
+// than storing them as something else.
+class Cp1252Validator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return cp1252::canEncode(input.toStdString()) ? Acceptable : Invalid;
+  }
+};
+
+// The top-level window: hands the frame's close button to the logic.
+template <typename Base>
+class TopLevel : public Base {
+ public:
+  explicit TopLevel(QtWindow& w) : window_(w) {}
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    if (window_.platform().quitting()) {
+      e->accept();
+      return;
+    }
+    bool close = true;
+    window_.platform().guarded([&] { close = window_.sink()->onCloseRequest(); });
+    if (close) {
+      e->accept();
+      window_.platform().windowHidden(&window_);
+    } else {
+      e->ignore();
+    }
+  }
+
+ private:
+  QtWindow& window_;
+};
+
+// A label that reports clicks (and Space, for keyboard users).
+class ClickLabel : public QLabel {
+ public:
+  ClickLabel(QtControl*& control, QWidget* parent) : QLabel(parent), control_(control) {}
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    QLabel::mousePressEvent(e);
+    if (control_) control_->raise(ui::Event::Click);
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    if (e->key() == Qt::Key_Space && control_) {
+      control_->raise(ui::Event::Click);
+      return;
+    }
+    QLabel::keyPressEvent(e);
+  }
+
+ private:
+  QtControl*& control_;
+};
+
+// A list whose entries are chosen by a click or by Enter.
+class ChoiceList : public QListWidget {
+ public:
+  ChoiceList(QtControl*& control, QWidget* parent) : QListWidget(parent), control_(control) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentRow() >= 0 && control_) {
+      control_->raise(ui::Event::Click);
+      return;
+    }
+    QListWidget::keyPressEvent(e);
+  }
+
+ private:
+  QtControl*& control_;
+};
+
+}  // namespace
+
+// ---- QtControl -------------------------------------------------------------------
+
+QtControl::QtControl(QtWindow& window, const ui::ControlSpec& spec, QWidget* widget)
+    : window_(window), spec_(spec), widget_(widget), back_(spec.backColor.value_or(ui::kWhite)) {
+  widget->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(this)));
+}
+
+QtControl::~QtControl() {
+  if (widget_) widget_->setProperty(kControlProperty, QVariant());
+}
+
+void QtControl::raise(ui::Event event) {
+  auto* sink = window_.sink();
+  if (!sink) return;
+  const std::string name = spec_.name;
+  window_.platform().guarded([&] { sink->onEvent(name, event); });
+}
+
+std::string QtControl::text() const {
+  if (auto* e = qobject_cast<QLineEdit*>(widget_)) return fromQ(e->text());
+  if (auto* c = qobject_cast<QComboBox*>(widget_)) return fromQ(c->currentText());
+  if (auto* l = qobject_cast<QLabel*>(widget_)) return fromQ(l->text());
+  if (auto* b = qobject_cast<QPushButton*>(widget_)) return fromQ(b->text());
+  return {};
+}
+
+void QtControl::setText(std::string_view text) {
+  const QString t = toQ(text);
+  if (auto* e = qobject_cast<QLineEdit*>(widget_)) {
+    e->setText(t);
+  } else if (auto* c = qobject_cast<QComboBox*>(widget_)) {
+    c->setEditText(t);
+  } else if (auto* l = qobject_cast<QLabel*>(widget_)) {
+    l->setText(t);
+  } else if (auto* b = qobject_cast<QPushButton*>(widget_)) {
+    b->setText(t);
+  }
+}
+
+void QtControl::clearItems() {
+  if (auto* c = qobject_cast<QComboBox*>(widget_)) {
+    c->clear();
+    c->clearEditText();
+  } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
+    l->clear();
+  }
+}
+
+void QtControl::addItem(std::string_view item) {
+  if (auto* c = qobject_cast<QComboBox*>(widget_)) {
+    // Adding to an empty editable combo box would show the item as its text.
+    const QString keep = c->currentText();
+    c->addItem(toQ(item));
+    if (c->count() == 1) {
+      c->setCurrentIndex(-1);
+      c->setEditText(keep);
+    }
+  } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
+    l->addItem(toQ(item));
+  }
+}
+
+int QtControl::itemCount() const {
+  if (auto* c = qobject_cast<QComboBox*>(widget_)) return c->count();
+  if (auto* l = qobject_cast<QListWidget*>(widget_)) return l->count();
+  return 0;
+}
+
+std::string QtControl::item(int index) const {
+  if (auto* c = qobject_cast<QComboBox*>(widget_)) return fromQ(c->itemText(index));
+  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
+    if (auto* it = l->item(index)) return fromQ(it->text());
+  }
+  return {};
+}
+
+int QtControl::listIndex() const {
+  if (auto* c = qobject_cast<QComboBox*>(widget_)) return c->currentIndex();
+  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
+    const auto* it = l->currentItem();
+    return it && it->isSelected() ? l->currentRow() : -1;
+  }
+  return -1;
+}
+
+void QtControl::setListIndex(int index) {
+  if (auto* c = qobject_cast<QComboBox*>(widget_)) {
+    c->setCurrentIndex(index);
+  } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
+    l->setCurrentRow(index);
+    raise(ui::Event::Click);  // as the user's choice does
+  }
+}
+
+int QtControl::topIndex() const {
+  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
+    const auto index = l->indexAt(QPoint(2, 2));
+    return index.isValid() ? index.row() : 0;
+  }
+  return 0;
+}
+
+void QtControl::setTopIndex(int index) {
+  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
+    if (auto* it = l->item(index)) l->scrollToItem(it, QAbstractItemView::PositionAtTop);
+  }
+}
+
+bool QtControl::visible() const { return visible_; }
+
+void QtControl::setVisible(bool visible) {
+  visible_ = visible;
+  widget_->setVisible(visible);
+}
+
+void QtControl::setBackColor(ui::Color color) {
+  back_ = color;
+  QPalette pal = widget_->palette();
+  pal.setColor(QPalette::Window, toColor(color));
+  widget_->setPalette(pal);
+  widget_->setAutoFillBackground(true);
+  widget_->update();
+}
+
+std::string QtControl::fontName() const {
+  const QString family = widget_->font().family();
+  return family.toStdString();
+}
+
+void QtControl::setFontName(std::string_view name) {
+  ui::Font f{std::string(name), widget_->font().pointSizeF(), widget_->font().bold()};
+  widget_->setFont(makeFont(f));
+}
+
+double QtControl::fontSize() const { return widget_->font().pointSizeF(); }
+
+void QtControl::setFontSize(double size) {
+  QFont f = widget_->font();
+  f.setPointSizeF(size);
+  widget_->setFont(f);
+}
+
+std::string QtControl::toolTip() const { return fromQ(widget_->toolTip()); }
+
+void QtControl::setToolTip(std::string_view tip) { widget_->setToolTip(toQ(tip)); }
+
+// ---- QtWindow ----------------------------------------------------------------------
+
+QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& spec, ui::EventSink& sink)
+    : platform_(platform), spec_(spec), sink_(&sink) {
+  QWidget* client = nullptr;
+  if (!spec_.menu.empty()) {
+    auto* mw = new TopLevel<QMainWindow>(*this);
+    client = new QWidget(mw);
+    mw->setCentralWidget(client);
+    top_ = mw;
+    buildMenu(mw);
+  } else {
+    top_ = new TopLevel<QWidget>(*this);
+    client = top_;
+  }
+  top_->setObjectName(QString::fromStdString(spec_.name));
+  top_->setWindowTitle(toQ(spec_.caption));
+  top_->setFont(makeFont(spec_.font));
+  client->setFixedSize(px(spec_.width), px(spec_.height));
+  if (client != top_) top_->setFixedSize(top_->sizeHint());
+
+  // Containers first (tab pages), then the controls inside them.
+  std::map<std::string, QWidget*> containers{{"", client}};
+  for (const auto& c : spec_.controls) {
+    const auto it = containers.find(c.container);
+    QWidget* parent = it != containers.end() ? it->second : client;
+    QWidget* w = buildControl(c, parent);
+    if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+      for (int i = 0; i < tabs->count(); ++i) containers[c.name + "/" + std::to_string(i)] = tabs->widget(i);
+    }
+  }
+  // Keyboard focus in reading order (or the order the layout gives).
+  std::vector<QWidget*> order;
+  if (!spec_.tabOrder.empty()) {
+    for (const auto& name : spec_.tabOrder) {
+      if (hasControl(name)) order.push_back(controls_.find(name)->second->widget());
+    }
+  } else {
+    for (const auto& c : spec_.controls) {
+      QWidget* w = controls_.at(c.name)->widget();
+      if (w->focusPolicy() != Qt::NoFocus) order.push_back(w);
+    }
+  }
+  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+  if (QMainWindow* mw = qobject_cast<QMainWindow*>(top_)) mw->adjustSize();
+}
+
+QtWindow::~QtWindow() {
+  sink_ = nullptr;
+  platform_.forget(this);
+  controls_.clear();
+  if (top_) {
+    top_->hide();
+    top_->deleteLater();
+  }
+}
+
+QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
+  QWidget* w = nullptr;
+  auto* holder = new QtControl*(nullptr);  // filled in below; owned by the widget
+  switch (c.kind) {
+    case ui::Kind::Label: {
+      auto* l = new ClickLabel(*holder, parent);
+      l->setText(toQ(c.caption));
+      l->setTextFormat(Qt::PlainText);
+      if (c.clickable) {
+        l->setCursor(Qt::PointingHandCursor);
+        l->setFocusPolicy(Qt::StrongFocus);
+      }
+      QPalette pal = l->palette();
+      if (c.foreColor) pal.setColor(QPalette::WindowText, toColor(*c.foreColor));
+      if (c.highlightText) pal.setColor(QPalette::WindowText, pal.color(QPalette::HighlightedText));
+      l->setPalette(pal);
+      w = l;
+      break;
+    }
+    case ui::Kind::TextBox: {
+      auto* e = new QLineEdit(parent);
+      if (c.maxLength > 0) e->setMaxLength(c.maxLength);
+      e->setValidator(new Cp1252Validator(e));
+      QObject::connect(e, &QLineEdit::textEdited, e, [holder] {
+        if (*holder) (*holder)->raise(ui::Event::Change);
+      });
+      w = e;
+      break;
+    }
+    case ui::Kind::ComboBox: {
+      auto* cb = new QComboBox(parent);
+      cb->setEditable(true);
+      cb->setInsertPolicy(QComboBox::NoInsert);
+      cb->setCompleter(nullptr);
+      cb->setMaxVisibleItems(20);
+      cb->lineEdit()->setValidator(new Cp1252Validator(cb));
+      QObject::connect(cb, &QComboBox::activated, cb, [holder] {
+        if (*holder) (*holder)->raise(ui::Event::Click);
+      });
+      QObject::connect(cb->lineEdit(), &QLineEdit::textEdited, cb, [holder] {
+        if (*holder) (*holder)->raise(ui::Event::Change);
+      });
+      w = cb;
+      break;
+    }
+    case ui::Kind::ListBox: {
+      auto* l = new ChoiceList(*holder, parent);
+      l->setUniformItemSizes(true);
+      l->setSelectionMode(QAbstractItemView::SingleSelection);
+      QObject::connect(l, &QListWidget::itemClicked, l, [holder] {
+        if (*holder) (*holder)->raise(ui::Event::Click);
+      });
+      w = l;
+      break;
+    }
+    case ui::Kind::Button: {
+      auto* b = new QPushButton(toQ(c.caption), parent);
+      b->setAutoDefault(false);
+      QObject::connect(b, &QPushButton::clicked, b, [holder] {
+        if (*holder) (*holder)->raise(ui::Event::Click);
+      });
+      w = b;
+      break;
+    }
+    case ui::Kind::TabControl: {
+      auto* tabs = new QTabWidget(parent);
+      for (const auto& page : QString::fromStdString(cp1252::toUtf8(c.caption)).split('|'))
+        tabs->addTab(new QWidget(tabs), page);
+      w = tabs;
+      break;
+    }
+    case ui::Kind::Line: {
+      auto* line = new QWidget(parent);
+      line->setAutoFillBackground(true);
+      QPalette pal = line->palette();
+      pal.setColor(QPalette::Window, toColor(c.foreColor.value_or(ui::kBlack)));
+      line->setPalette(pal);
+      const int x1 = px(c.left), y1 = px(c.top), x2 = px(c.left + c.width), y2 = px(c.top + c.height);
+      line->setGeometry(std::min(x1, x2), std::min(y1, y2), std::max(1, std::abs(x2 - x1)),
+                        std::max(1, std::abs(y2 - y1)));
+      w = line;
+      break;
+    }
+  }
+  w->setObjectName(QString::fromStdString(c.name));
+  // Twips are 1/1440 inch, and QWidget geometry is at 96 DPI here: 15 twips a pixel.
+  if (c.kind != ui::Kind::Line) w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
+  if (!c.font.name.empty()) w->setFont(makeFont(c.font));
+  if (!c.hint.empty()) w->setToolTip(toQ(c.hint));
+  auto control = std::make_unique<QtControl>(*this, c, w);
+  *holder = control.get();
+  QObject::connect(w, &QObject::destroyed, [holder] { delete holder; });
+  if (c.backColor) control->setBackColor(*c.backColor);
+  controls_[c.name] = std::move(control);
+  return w;
+}
+
+void QtWindow::buildMenu(QWidget* mainWindow) {
+  auto* bar = static_cast<QMainWindow*>(mainWindow)->menuBar();
+  const auto connectAction = [this](QAction* a, const std::string& name) {
+    a->setObjectName(QString::fromStdString(name));
+    QObject::connect(a, &QAction::triggered, a, [this, name] {
+      if (!sink_) return;
+      platform_.guarded([&] { sink_->onEvent(name, ui::Event::Click); });
+    });
+  };
+  for (const auto& m : spec_.menu) {
+    if (m.items.empty()) {
+      // A command on the menu bar itself.
+      QAction* a = bar->addAction(toQ(m.caption));
+      connectAction(a, m.name);
+      continue;
+    }
+    QMenu* menu = bar->addMenu(toQ(m.caption));
+    menu->setObjectName(QString::fromStdString(m.name));
+    for (const auto& item : m.items) connectAction(menu->addAction(toQ(item.caption)), item.name);
+  }
+}
+
+ui::Control& QtWindow::control(std::string_view name) {
+  const auto it = controls_.find(name);
+  if (it == controls_.end()) throw std::out_of_range("no control " + std::string(name) + " in " + spec_.name);
+  return *it->second;
+}
+
+bool QtWindow::hasControl(std::string_view name) const { return controls_.find(name) != controls_.end(); }
+
+QtControl* QtWindow::controlOf(QObject* object) const {
+  for (QObject* o = object; o; o = o->parent()) {
+    const QVariant v = o->property(kControlProperty);
+    if (v.isValid()) {
+      auto* c = static_cast<QtControl*>(v.value<void*>());
+      for (const auto& [name, ctl] : controls_) {
+        if (ctl.get() == c) return c;
+      }
+      return nullptr;
+    }
+    if (o == top_) return nullptr;
+  }
+  return nullptr;
+}
+
+void QtWindow::show() {
+  top_->show();
+  top_->raise();
+  top_->activateWindow();
+  platform_.windowShown(this);
+}
+
+void QtWindow::hide() {
+  top_->hide();
+  platform_.windowHidden(this);
+}
+
+bool QtWindow::isVisible() const { return top_ && top_->isVisible(); }
+
+void QtWindow::setCaption(std::string_view caption) { top_->setWindowTitle(toQ(caption)); }
+
+void QtWindow::setFocus(std::string_view name) {
+  if (auto* c = dynamic_cast<QtControl*>(&control(name))) c->widget()->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace krt::qt

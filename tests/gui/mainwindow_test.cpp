@@ -1,0 +1,64 @@
+// The real main window: its menu and controls, and "Apri" filling the list.
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "gui_support.h"
+#include "mainwin/form1.h"
+#include "mainwin/modulo1.h"
+
+namespace krt::gui {
+namespace {
+
+class MainWindowTest : public GuiTest {};
+
+TEST_F(MainWindowTest, MenuAndControlsCarryTheirNamesAndCaptions) {
+  ScriptedQtPlatform platform;
+  Modulo1 m(platform, dir_.string(), dir_.string());
+  m.form1().show();
+  auto* mw = qobject_cast<QMainWindow*>(window("Form1"));
+  ASSERT_NE(mw, nullptr);
+  EXPECT_EQ(mw->windowTitle(), "Profilo del volontario K.R.T.");
+
+  QStringList bar;
+  for (QAction* a : mw->menuBar()->actions()) bar << a->text();
+  EXPECT_EQ(bar, (QStringList{"File", "Aggiornamento", "Verifica", "Selezione volontari", "Aggiungere un archivio", "?"}));
+  auto* file = mw->findChild<QMenu*>("mnfile");
+  ASSERT_NE(file, nullptr);
+  QStringList items;
+  for (QAction* a : file->actions()) items << a->objectName() + "=" + a->text();
+  EXPECT_EQ(items, (QStringList{"mnapri=Apri", "mnsalva=Salva", "mnscn=Salva con nome", "mnesci=Esci"}));
+  EXPECT_NE(mw->findChild<QAction*>("mnins"), nullptr);
+  EXPECT_NE(mw->findChild<QAction*>("mnverifica"), nullptr);
+
+  EXPECT_NE(find<QListWidget>("Form1", "List1"), nullptr);
+  EXPECT_NE(find<QLineEdit>("Form1", "tcerca"), nullptr);
+  EXPECT_EQ(find<QPushButton>("Form1", "cmdcerca")->text(), "Cerca");
+  EXPECT_EQ(find<QPushButton>("Form1", "cmdprossimo")->text(), "Cerca successivo");
+  EXPECT_EQ(find<QListWidget>("Form1", "List1")->font().family(), QFont("Courier New").family());
+}
+
+TEST_F(MainWindowTest, ApriThroughTheDialogFillsTheList) {
+  const std::string line1 = std::string("ROMA") + std::string(16, ' ') + std::string(40, 'A') + "ROSSI";
+  const std::string line2 = std::string("ROMA") + std::string(16, ' ') + std::string(40, 'A') + "VERDI";
+  writeFile(path("prova.txt"), line1 + "\r\n" + line2);
+  ScriptedQtPlatform platform;
+  Modulo1 m(platform, dir_.string(), dir_.string());
+  m.form1().show();
+  platform.files.push_back(path("prova.txt"));
+  for (QAction* a : window("Form1")->findChildren<QAction*>()) {
+    if (a->objectName() == "mnapri") a->trigger();
+  }
+  auto* list = find<QListWidget>("Form1", "List1");
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(0)->text().toStdString(), line1);
+  EXPECT_EQ(readFile(path("volontari.wrk")), line1 + "\r\n" + line2 + "\r\n");
+  EXPECT_EQ(m.nome_archivio, path("prova.txt"));
+}
+
+}  // namespace
+}  // namespace krt::gui
