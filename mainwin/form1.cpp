@@ -53,9 +53,12 @@ ui::FileRequest Form1::saveRequest() const {
 bool Form1::offerToSave(ui::Buttons buttons) {
   if (m_.modificato != "1") return true;
   switch (m_.platform.messageBox(kSaveQuestion, buttons)) {
-    case ui::Answer::No: return true;
-    case ui::Answer::Yes: return saveAtExit() == SaveResult::Saved;
-    default: return false;
+    case ui::Answer::No:
+      return true;
+    case ui::Answer::Yes:
+      return saveAtExit() == SaveResult::Saved;
+    default:
+      return false;
   }
 }
 

@@ -35,12 +35,12 @@ class Modulo1 {
   ui::Platform& platform;
 
   // ---- shared state ----
-  WorkPaths paths;                 // percorso_wrk, percorso_temp, percorso_verifica
-  std::string nome_archivio;       // the current archive file, empty until named
-  std::string modificato = "0";    // "1": the work copy holds unsaved changes
-  std::string modo;                // editor mode: "i" new volunteer, "m" chosen volunteer
-  VolunteerRecord record;          // the current record
-  bool mantieni_selezione = false; // selection window: keep criteria on activation
+  WorkPaths paths;                  // percorso_wrk, percorso_temp, percorso_verifica
+  std::string nome_archivio;        // the current archive file, empty until named
+  std::string modificato = "0";     // "1": the work copy holds unsaved changes
+  std::string modo;                 // editor mode: "i" new volunteer, "m" chosen volunteer
+  VolunteerRecord record;           // the current record
+  bool mantieni_selezione = false;  // selection window: keep criteria on activation
   std::string dotazioni_scelte = "0";
   NumberFormat numberFormat = NumberFormat::fromEnvironment();
   std::string lookupFolder;

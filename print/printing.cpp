@@ -10,7 +10,8 @@ namespace {
 void offerPdf(Modulo1& m, const std::string& why, const std::function<void(ui::Printer&)>& draw) {
   if (m.platform.messageBox(why + "\nVuoi salvare la stampa in un file PDF?", ui::Buttons::YesNo) != ui::Answer::Yes)
     return;
-  const auto path = m.platform.saveFileDialog({m.paths.startFolder, "Salva la stampa come PDF", "File PDF (*.pdf)|*.pdf"});
+  const auto path =
+      m.platform.saveFileDialog({m.paths.startFolder, "Salva la stampa come PDF", "File PDF (*.pdf)|*.pdf"});
   if (!path || path->empty()) return;
   try {
     auto printer = m.platform.createPrinter(*path);

@@ -6,11 +6,10 @@ namespace krt::cp1252 {
 namespace {
 
 // Code points of the bytes 0x80-0x9F; the undefined ones keep their value.
-constexpr std::array<char32_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  //
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char32_t, 32> kHigh = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  //
+                                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void appendUtf8(std::string& out, char32_t u) {
   if (u < 0x80) {
@@ -81,11 +80,16 @@ char toUpper(char ch) {
   if (c >= 'a' && c <= 'z') return static_cast<char>(c - 0x20);
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char>(c - 0x20);
   switch (c) {
-    case 0x9A: return static_cast<char>(0x8A);  // s caron
-    case 0x9C: return static_cast<char>(0x8C);  // oe
-    case 0x9E: return static_cast<char>(0x8E);  // z caron
-    case 0xFF: return static_cast<char>(0x9F);  // y diaeresis
-    default: return ch;
+    case 0x9A:
+      return static_cast<char>(0x8A);  // s caron
+    case 0x9C:
+      return static_cast<char>(0x8C);  // oe
+    case 0x9E:
+      return static_cast<char>(0x8E);  // z caron
+    case 0xFF:
+      return static_cast<char>(0x9F);  // y diaeresis
+    default:
+      return ch;
   }
 }
 

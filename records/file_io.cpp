@@ -38,17 +38,26 @@ std::string folderOf(const std::string& path) {
 
 std::string reason(int err) {
   switch (err) {
-    case ENOENT: return "il file o la cartella non esiste";
+    case ENOENT:
+      return "il file o la cartella non esiste";
     case EACCES:
-    case EPERM: return "accesso negato";
+    case EPERM:
+      return "accesso negato";
     case ENOSPC:
-    case EDQUOT: return "spazio su disco esaurito";
-    case EISDIR: return "il nome indica una cartella";
-    case EROFS: return "il disco \xE8 protetto in scrittura";
-    case ENOTDIR: return "il percorso non \xE8 valido";
-    case EFBIG: return "il file \xE8 troppo grande";
-    case EIO: return "errore di lettura o scrittura sul disco";
-    default: return cp1252::fromUtf8(std::strerror(err));
+    case EDQUOT:
+      return "spazio su disco esaurito";
+    case EISDIR:
+      return "il nome indica una cartella";
+    case EROFS:
+      return "il disco \xE8 protetto in scrittura";
+    case ENOTDIR:
+      return "il percorso non \xE8 valido";
+    case EFBIG:
+      return "il file \xE8 troppo grande";
+    case EIO:
+      return "errore di lettura o scrittura sul disco";
+    default:
+      return cp1252::fromUtf8(std::strerror(err));
   }
 }
 
@@ -64,9 +73,15 @@ FileError::FileError(Action action, std::string path, int err)
 std::string FileError::userMessage() const {
   std::string what;
   switch (action_) {
-    case Action::Read: what = "Impossibile leggere il file "; break;
-    case Action::Write: what = "Impossibile scrivere il file "; break;
-    case Action::Create: what = "Impossibile creare il file "; break;
+    case Action::Read:
+      what = "Impossibile leggere il file ";
+      break;
+    case Action::Write:
+      what = "Impossibile scrivere il file ";
+      break;
+    case Action::Create:
+      what = "Impossibile creare il file ";
+      break;
   }
   return what + cp1252::fromUtf8(path_) + "\n(" + reason(err_) + ").";
 }

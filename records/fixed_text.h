@@ -19,9 +19,7 @@ inline void assignFixed(char* dest, std::size_t width, std::string_view text) {
 }
 
 // True when the text is empty or holds blanks only.
-inline bool isBlank(std::string_view text) {
-  return text.find_first_not_of(' ') == std::string_view::npos;
-}
+inline bool isBlank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
 
 // The text without blanks at either end.
 inline std::string_view trimBlanks(std::string_view text) {

@@ -19,8 +19,7 @@ namespace {
 std::array<FieldInfo, kFieldCount> buildTable() {
   std::array<FieldInfo, kFieldCount> table{};
   std::size_t i = 0;
-#define KRT_FIELD_INFO(name, width) \
-  table[i++] = FieldInfo{#name, width, offsetof(VolunteerRecord, name) + 1};
+#define KRT_FIELD_INFO(name, width) table[i++] = FieldInfo{#name, width, offsetof(VolunteerRecord, name) + 1};
   KRT_VOLUNTEER_FIELDS(KRT_FIELD_INFO)
 #undef KRT_FIELD_INFO
   return table;
@@ -40,9 +39,7 @@ const FieldInfo* findField(std::string_view name) {
   return nullptr;
 }
 
-std::string_view VolunteerRecord::bytes() const {
-  return {reinterpret_cast<const char*>(this), kLineLength};
-}
+std::string_view VolunteerRecord::bytes() const { return {reinterpret_cast<const char*>(this), kLineLength}; }
 
 void VolunteerRecord::fromLine(std::string_view line) {
   char* data = reinterpret_cast<char*>(this);

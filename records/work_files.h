@@ -14,9 +14,9 @@ namespace krt {
 // The paths of the work files in the start-up folder.
 struct WorkPaths {
   std::string startFolder;
-  std::string wrk;        // percorso_wrk: volontari.wrk
-  std::string temp;       // percorso_temp: workfile.wrk
-  std::string verifica;   // percorso_verifica: verifica.txt
+  std::string wrk;       // percorso_wrk: volontari.wrk
+  std::string temp;      // percorso_temp: workfile.wrk
+  std::string verifica;  // percorso_verifica: verifica.txt
 
   static WorkPaths inFolder(const std::string& folder);
 };

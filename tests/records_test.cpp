@@ -31,7 +31,7 @@ TEST(Record, FixedWidthAssignmentPadsAndCuts) {
   VolunteerRecord r;
   r.cognome = "ROSSI";
   EXPECT_EQ(r.cognome.view(), "ROSSI" + std::string(20, ' '));
-  r.cognome = std::string(30, 'X') ;
+  r.cognome = std::string(30, 'X');
   EXPECT_EQ(r.cognome.view(), std::string(25, 'X'));
   r.livello = "OR";
   EXPECT_EQ(r.livello.view(), "OR ");

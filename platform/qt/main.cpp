@@ -16,9 +16,6 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("archivio");
   QApplication::setApplicationDisplayName("Archivio K.R.T.");
-  // The layouts name Windows fonts; these are their faces on this desktop.
-  QFont::insertSubstitution("Courier New", "Liberation Mono");
-  QFont::insertSubstitution("MS Sans Serif", "Liberation Sans");
   // Qt's own dialogs in Italian, when the translations are installed.
   QTranslator qtItalian;
   if (qtItalian.load(QLocale(QLocale::Italian), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

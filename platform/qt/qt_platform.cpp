@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFont>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -45,6 +46,9 @@ QString qtFilter(const std::string& filter) {
 }  // namespace
 
 QtPlatform::QtPlatform() {
+  // The layouts name Windows fonts; these are their metric-compatible faces.
+  QFont::insertSubstitution("Courier New", "Liberation Mono");
+  QFont::insertSubstitution("MS Sans Serif", "Liberation Sans");
   qApp->installEventFilter(this);
   connect(qApp, &QApplication::focusChanged, this, &QtPlatform::focusChanged);
 }
@@ -147,7 +151,9 @@ ui::Answer QtPlatform::messageBox(std::string_view text, ui::Buttons buttons) {
     }
   };
   switch (buttons) {
-    case ui::Buttons::Ok: add("OK", QMessageBox::AcceptRole, ui::Answer::Ok); break;
+    case ui::Buttons::Ok:
+      add("OK", QMessageBox::AcceptRole, ui::Answer::Ok);
+      break;
     case ui::Buttons::YesNo:
       add("&S\xC3\xAC", QMessageBox::YesRole, ui::Answer::Yes);
       add("&No", QMessageBox::NoRole, ui::Answer::No);

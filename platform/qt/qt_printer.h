@@ -36,8 +36,8 @@ class QtPrinter : public ui::Printer {
  private:
   QPainter& painter();  // begins the document on first use
   double dev(int twips) const;
-  int lineHeight();     // twips
-  int pageHeight();     // twips
+  int lineHeight();  // twips
+  int pageHeight();  // twips
 
   QPrinter printer_;
   std::unique_ptr<QPainter> painter_;

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFont>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,12 +29,9 @@ QColor toColor(ui::Color c) { return QColor(c.r, c.g, c.b); }
 
 // The face a font name of the layouts stands for on this desktop.
 QFont makeFont(const ui::Font& f) {
-  QFont font = QApplication::font();
-  const QString name = QString::fromStdString(f.name).toLower();
-  if (name == "courier new") {
-    font = QFont("Courier New");
-    font.setStyleHint(QFont::Monospace);
-  }
+  const bool fixed = QString::fromStdString(f.name).compare("courier new", Qt::CaseInsensitive) == 0;
+  QFont font(fixed ? "Courier New" : "MS Sans Serif");
+  font.setStyleHint(fixed ? QFont::Monospace : QFont::SansSerif);
   font.setPointSizeF(f.size);
   font.setBold(f.bold);
   return font;
@@ -74,6 +72,15 @@ class TopLevel : public Base {
  private:
   QtWindow& window_;
 };
+
+// The layouts give buttons about the room their caption took with the
+// fonts they were drawn for; a caption that would be cut gets a smaller font.
+void fitCaption(QPushButton* b) {
+  QFont f = b->font();
+  while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(b->text()) > b->width() - 6)
+    f.setPointSizeF(f.pointSizeF() - 0.25);
+  b->setFont(f);
+}
 
 // A label that reports clicks (and Space, for keyboard users).
 class ClickLabel : public QLabel {
@@ -378,6 +385,8 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
     case ui::Kind::Button: {
       auto* b = new QPushButton(toQ(c.caption), parent);
       b->setAutoDefault(false);
+      // The layouts give buttons just the room of their caption.
+      b->setStyleSheet("QPushButton { padding: 0px 1px; }");
       QObject::connect(b, &QPushButton::clicked, b, [holder] {
         if (*holder) (*holder)->raise(ui::Event::Click);
       });
@@ -408,6 +417,7 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
   // Twips are 1/1440 inch, and QWidget geometry is at 96 DPI here: 15 twips a pixel.
   if (c.kind != ui::Kind::Line) w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
   if (!c.font.name.empty()) w->setFont(makeFont(c.font));
+  if (auto* b = qobject_cast<QPushButton*>(w)) fitCaption(b);
   if (!c.hint.empty()) w->setToolTip(toQ(c.hint));
   auto control = std::make_unique<QtControl>(*this, c, w);
   *holder = control.get();

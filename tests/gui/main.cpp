@@ -6,7 +6,6 @@
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
-  QFont::insertSubstitution("Courier New", "Liberation Mono");
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

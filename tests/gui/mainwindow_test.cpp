@@ -26,7 +26,8 @@ TEST_F(MainWindowTest, MenuAndControlsCarryTheirNamesAndCaptions) {
 
   QStringList bar;
   for (QAction* a : mw->menuBar()->actions()) bar << a->text();
-  EXPECT_EQ(bar, (QStringList{"File", "Aggiornamento", "Verifica", "Selezione volontari", "Aggiungere un archivio", "?"}));
+  EXPECT_EQ(bar,
+            (QStringList{"File", "Aggiornamento", "Verifica", "Selezione volontari", "Aggiungere un archivio", "?"}));
   auto* file = mw->findChild<QMenu*>("mnfile");
   ASSERT_NE(file, nullptr);
   QStringList items;
