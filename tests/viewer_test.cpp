@@ -2,7 +2,6 @@
 #include <filesystem>
 
 #include "support.h"
-#include "verify/formv.h"
 
 namespace krt::test {
 namespace {
@@ -35,27 +34,6 @@ class ViewerTest : public AppTest {
     return line({{"provincia", "ROMA"}, {"associazione", "RADIO CLUB ROMA"}, {"cognome", "ROSSI"}, {"nome", "ANNA"}});
   }
 };
-
-TEST_F(ViewerTest, WindowLayout) {
-  const ui::WindowSpec& s = formvSpec();
-  EXPECT_EQ(s.name, "formv");
-  EXPECT_EQ(s.caption, "Form3");
-  EXPECT_EQ(s.width, 10785);
-  EXPECT_EQ(s.height, 8025);
-  ASSERT_EQ(s.controls.size(), 3u);
-  const auto expect = [](const ui::ControlSpec& c, ui::Kind kind, const char* name, const char* caption, int l, int t,
-                         int w, int h) {
-    EXPECT_EQ(c.kind, kind);
-    EXPECT_EQ(c.name, name);
-    EXPECT_EQ(c.caption, caption);
-    EXPECT_EQ((std::vector<int>{c.left, c.top, c.width, c.height}), (std::vector<int>{l, t, w, h})) << name;
-    EXPECT_EQ(c.hint, "");
-  };
-  expect(s.controls[0], ui::Kind::Button, "stampa", "Stampa", 3000, 7320, 1575, 495);
-  expect(s.controls[1], ui::Kind::Button, "esci", "Esci", 5160, 7320, 1455, 495);
-  expect(s.controls[2], ui::Kind::ListBox, "List1", "", 240, 360, 10215, 6495);
-  EXPECT_TRUE(s.controls[2].font.name.empty());  // the window's font
-}
 
 TEST_F(ViewerTest, CleanRunShowsTitleAndEmptyItem) {
   auto& v = verify({});
