@@ -6,6 +6,20 @@
 namespace krt {
 namespace {
 
+// The upper case of every byte, computed once: the comparisons run for
+// every line of the work copy and stay a table lookup per character.
+struct UpperTable {
+  unsigned char upper[256];
+  UpperTable() {
+    for (int c = 0; c < 256; ++c) upper[c] = static_cast<unsigned char>(cp1252::toUpper(static_cast<char>(c)));
+  }
+  char operator()(char c) const { return static_cast<char>(upper[static_cast<unsigned char>(c)]); }
+};
+const UpperTable& upperTable() {
+  static const UpperTable table;
+  return table;
+}
+
 // A yes/no field holding "SI".
 bool yes(std::string_view field) { return field == "SI"; }
 
@@ -18,19 +32,21 @@ bool available(std::string_view field) { return field != "NO" && field != "  "; 
 }  // namespace
 
 bool equalsUpper(std::string_view text, std::string_view field) {
+  const UpperTable& toUpper = upperTable();
   if (text.size() < field.size()) return false;
   for (std::size_t i = 0; i < field.size(); ++i) {
-    if (cp1252::toUpper(text[i]) != field[i]) return false;
+    if (toUpper(text[i]) != field[i]) return false;
   }
   return true;
 }
 
 bool occursUpper(std::string_view filter, std::string_view field) {
+  const UpperTable& toUpper = upperTable();
   if (filter.size() > field.size()) return false;
   // Fields are at most a few dozen characters: a plain scan is the fastest.
   for (std::size_t start = 0; start + filter.size() <= field.size(); ++start) {
     std::size_t i = 0;
-    while (i < filter.size() && cp1252::toUpper(filter[i]) == field[start + i]) ++i;
+    while (i < filter.size() && toUpper(filter[i]) == field[start + i]) ++i;
     if (i == filter.size()) return true;
   }
   return false;
