@@ -1,6 +1,5 @@
 #include "mainwin/merge.h"
 
-#include <optional>
 #include <string>
 
 #include "mainwin/modulo1.h"
@@ -57,22 +56,16 @@ void mergeArchive(Modulo1& m) {
   const auto path = m.platform.openFileDialog(
       {m.paths.startFolder, "Nome del file da aggiungere", "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*"});
   if (!path || path->empty()) return;
-  std::optional<FileError> failure;
-  {
+  try {
     ui::BusyPointer busy(m.platform);
-    try {
-      LineReader added(*path);
-      rewriteWorkCopy(m.paths, [&](LineReader& work, FileWriter& out) { mergeLines(work, added, out); });
-      m.modificato = "1";
-      m.ReloadList();
-      return;
-    } catch (const FileError& e) {
-      // Told below, once the pointer is normal again. rewriteWorkCopy
-      // replaces the work copy only with a complete result.
-      failure = e;
-    }
+    LineReader added(*path);
+    // The work copy is replaced only by a complete result.
+    rewriteWorkCopy(m.paths, [&](LineReader& work, FileWriter& out) { mergeLines(work, added, out); });
+    m.modificato = "1";
+    m.ReloadList();
+  } catch (const FileError& e) {
+    m.reportFileError(e);  // the pointer is normal again: it lived in the try block
   }
-  m.reportFileError(*failure);
 }
 
 }  // namespace krt

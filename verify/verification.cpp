@@ -52,28 +52,28 @@ bool siNoOrBlank(std::string_view value) { return isBlank(value) || value == "SI
 // An area code: "P" own province, "R" own region, or left empty.
 bool areaCode(std::string_view value) { return isBlank(value) || value == "P" || value == "R"; }
 
-// Rules 20 to 25: the five availability durations.
+// The availability for the five durations of a deployment.
 void checkAvailability(const VolunteerRecord& r, const NumberFormat& format, ErrorReport& report) {
   const auto numeric = [&](std::string_view text) { return isNumeric(text, format); };
 
-  // 20: at least one of the first four durations must be given (the two
+  // At least one of the first four durations must be given (the two
   // weeks do not count here).
   if (r.ore_1g.blank() && r.ore_3g.blank() && r.ore_3g_fuori.blank() && r.ore_1s_fuori.blank()) {
     report.scrivi_errore("Disponibilit\xE0 mancante, almeno una obbligatoria. ");
     return;
   }
-  // 21: and at least one of all five must be a number of hours.
+  // And at least one of all five must be a number of hours.
   if (!numeric(r.ore_1g) && !numeric(r.ore_3g) && !numeric(r.ore_3g_fuori) && !numeric(r.ore_1s_fuori) &&
       !numeric(r.ore_2s_fuori)) {
     report.scrivi_errore("Disponibilit\xE0 mancante o errata, almeno una obbligatoria. ");
     return;
   }
-  // 22: one day; a blank number of hours still has its area code tested.
+  // One day: a blank number of hours still has its area code tested.
   if (r.ore_1g != "NO") {
     if (!r.ore_1g.blank() && !numeric(r.ore_1g)) report.scrivi_errore(kDisp1g);
     if (!areaCode(r.disp_1g)) report.scrivi_errore(kDisp1g);
   }
-  // 23, 24: the other durations with an area code are tested only when given.
+  // The other durations with an area code are tested only when given.
   const auto duration = [&](std::string_view ore, std::string_view disp, std::string_view message) {
     if (isBlank(ore) || ore == "NO") return;
     if (!numeric(ore)) report.scrivi_errore(message);
@@ -82,7 +82,7 @@ void checkAvailability(const VolunteerRecord& r, const NumberFormat& format, Err
   duration(r.ore_3g, r.disp_3g, kDisp3g);
   duration(r.ore_3g_fuori, r.disp_3g_fuori, kDisp3gFuori);
   duration(r.ore_1s_fuori, r.disp_1s_fuori, kDisp1sFuori);
-  // 25: two weeks or more, which has no area code.
+  // Two weeks or more, which has no area code.
   if (!r.ore_2s_fuori.blank() && r.ore_2s_fuori != "NO" && !numeric(r.ore_2s_fuori)) report.scrivi_errore(kDisp2sFuori);
 }
 
