@@ -196,7 +196,7 @@ TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
   ui.answer(Answer::No);
   ui.chooseFile(path("inesistente.txt"));
   main().click("mnapri");
-  EXPECT_NE(ui.takeMessages().at(0).find("inesistente.txt"), std::string::npos);
+  EXPECT_NE(ui.takeMessages().back().find("inesistente.txt"), std::string::npos);
   EXPECT_EQ(m->nome_archivio, path("archivio.txt"));
   EXPECT_EQ(workCopy(), before);
   EXPECT_EQ(m->modificato, "1");
