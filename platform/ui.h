@@ -59,6 +59,10 @@ struct ControlSpec {
   std::optional<Color> backColor;
   bool clickable = false;
   bool highlightText = false;  // label text in the system highlight-text colour
+  // What a screen reader announces for the control: the caption of the label
+  // named here (trimmed), or else `accessibleName`.
+  std::string labelledBy;
+  std::string accessibleName;
 };
 
 struct MenuSpec {
