@@ -13,10 +13,13 @@ const ui::WindowSpec& form1Spec() {
     s.font = {"MS Sans Serif", 8.25, false};
     ui::ControlSpec list{Kind::ListBox, "List1", "", "", 720, 360, 10455, 6150};
     list.font = {"Courier New", 8.25, false};
+    list.accessibleName = "Elenco volontari";
+    ui::ControlSpec search{Kind::TextBox, "tcerca", "", "", 720, 6840, 3735, 375};
+    search.accessibleName = "Testo da cercare";
     ui::ControlSpec file{Kind::ListBox, "File1", "", "", 240, 1800, 375, 285};
     s.controls = {
         list,
-        {Kind::TextBox, "tcerca", "", "", 720, 6840, 3735, 375},
+        search,
         {Kind::Button, "cmdcerca", "Cerca", "", 4800, 6840, 1215, 495},
         {Kind::Button, "cmdprossimo", "Cerca successivo", "", 6240, 6840, 1215, 495},
         file,

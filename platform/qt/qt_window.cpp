@@ -314,6 +314,7 @@ QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& spec, ui::EventSi
     }
   }
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+  nameForScreenReaders();
   if (QMainWindow* mw = qobject_cast<QMainWindow*>(top_)) mw->adjustSize();
 }
 
@@ -425,6 +426,24 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
   if (c.backColor) control->setBackColor(*c.backColor);
   controls_[c.name] = std::move(control);
   return w;
+}
+
+// Every control gets the name a screen reader announces (its label's
+// caption, or its own description) and its hint as the description.
+void QtWindow::nameForScreenReaders() {
+  for (const auto& c : spec_.controls) {
+    QWidget* w = controls_.at(c.name)->widget();
+    std::string name = c.accessibleName;
+    if (!c.labelledBy.empty() && hasControl(c.labelledBy)) name = control(c.labelledBy).text();
+    if (name.empty() && (c.kind == ui::Kind::Label || c.kind == ui::Kind::Button)) name = c.caption;
+    const QString accessible = toQ(name).trimmed();
+    if (!accessible.isEmpty()) w->setAccessibleName(accessible);
+    if (!c.hint.empty()) w->setAccessibleDescription(toQ(c.hint));
+    if (auto* cb = qobject_cast<QComboBox*>(w); cb && cb->lineEdit()) {
+      cb->lineEdit()->setAccessibleName(accessible);
+      cb->lineEdit()->setAccessibleDescription(w->accessibleDescription());
+    }
+  }
 }
 
 void QtWindow::buildMenu(QWidget* mainWindow) {

@@ -80,6 +80,7 @@ class QtWindow : public ui::Window {
  private:
   QWidget* buildControl(const ui::ControlSpec& c, QWidget* parent);
   void buildMenu(QWidget* mainWindow);
+  void nameForScreenReaders();
 
   QtPlatform& platform_;
   ui::WindowSpec spec_;
