@@ -71,6 +71,14 @@ constexpr Row kRows[] = {
     {Kind::Button, "cmbchiudi", "Chiudi", "", 9000, 7440, 1455, 375, false},
 };
 
+// The label that names each choice and filter for a screen reader.
+struct Caption {
+  const char* control;
+  const char* label;
+};
+constexpr Caption kCaptions[] = {{"cbprov", "Lprov"}, {"cbass", "Lass"},   {"Combo4", "Lpat"}, {"Combo1", "Label8"},
+                                 {"cbliv", "Label7"}, {"cbseg", "Label9"}, {"Tprof", "Lprof"}, {"Tapp", "Lapp"}};
+
 ui::ControlSpec controlOf(const Row& row) {
   ui::ControlSpec c;
   c.kind = row.kind;
@@ -94,6 +102,10 @@ ui::ControlSpec controlOf(const Row& row) {
   } else if (row.kind == Kind::ListBox) {
     // A fixed-pitch font lines up the four columns of the result lines.
     c.font = {"Courier New", 8.25, false};
+    c.accessibleName = "Volontari selezionati";
+  }
+  for (const Caption& caption : kCaptions) {
+    if (c.name == caption.control) c.labelledBy = caption.label;
   }
   return c;
 }
