@@ -1,0 +1,331 @@
+// archivio-cli: the batch tool. It checks, merges and queries archives with
+// the very functions the windows call, so an archive gives the same report,
+// the same merged work copy and the same result list here as in the program.
+//
+//   archivio-cli verifica ARCHIVIO [--report FILE]
+//   archivio-cli unisci ARCHIVIO AGGIUNTO --out FILE
+//   archivio-cli seleziona ARCHIVIO [CRITERI...]
+//
+// Exit status: 0 done (and, for verifica, no violation; for seleziona, at
+// least one volunteer); 1 violations found / nobody selected; 2 failure.
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "mainwin/merge.h"
+#include "records/cp1252.h"
+#include "records/file_io.h"
+#include "records/fixed_text.h"
+#include "records/numeric.h"
+#include "records/volunteer_record.h"
+#include "select/criteria.h"
+#include "verify/verification.h"
+
+namespace krt::cli {
+namespace {
+
+constexpr const char* kVersion = "1.0.0";
+constexpr int kDone = 0;
+constexpr int kFound = 1;  // violations written, or nobody selected
+constexpr int kFailure = 2;
+
+constexpr const char* kHelp =
+    "Uso: archivio-cli COMANDO ARCHIVIO [OPZIONI]\n"
+    "\n"
+    "Comandi:\n"
+    "  verifica ARCHIVIO [--report FILE]\n"
+    "      Controlla ogni volontario dell'archivio e scrive l'elenco degli errori in FILE\n"
+    "      (predefinito: verifica.txt nella cartella corrente); stampa il titolo del rapporto.\n"
+    "      Uscita: 0 nessun errore, 1 errori riscontrati, 2 errore.\n"
+    "  unisci ARCHIVIO AGGIUNTO --out FILE\n"
+    "      Unisce AGGIUNTO ad ARCHIVIO provincia per provincia e scrive il risultato in FILE\n"
+    "      (mai uno dei due archivi, che restano invariati). Uscita: 0 fatto, 2 errore.\n"
+    "  seleziona ARCHIVIO [CRITERI...]\n"
+    "      Elenca la chiave (110 caratteri) di ogni volontario che soddisfa i criteri.\n"
+    "      Uscita: 0 almeno un volontario, 1 nessuno, 2 errore.\n"
+    "\n"
+    "Criteri di seleziona (come nella finestra Selezione):\n"
+    "  --patente X            tipo di patente (\"B\" vale \"B \")\n"
+    "  --livello X            livello (COM, COC, OR, COL)\n"
+    "  --segreteria X         esperienza di segreteria (SI, NO)\n"
+    "  --passaporto           con passaporto\n"
+    "  --mare                 iscritti a KRT mare\n"
+    "  --provincia X          provincia\n"
+    "  --associazione X       associazione\n"
+    "  --dotazione NOME       ripetibile, basta una: v27 p27 v43 p43 vhf phf packet campale\n"
+    "                         auto gancio letti\n"
+    "  --professione T        esperienza professionale che contiene T\n"
+    "  --apparecchiatura T    altre apparecchiature che contengono T\n"
+    "  --disponibilita NOME   ripetibile, basta una: 1g 3g 3gf 1sf 2sf\n"
+    "\n"
+    "  archivio-cli --help      questo elenco\n"
+    "  archivio-cli --version   la versione\n";
+
+// ---- output ---------------------------------------------------------------------
+
+// Messages for the user's terminal: the program's texts are cp1252.
+void tell(std::string_view cp1252Text) {
+  std::string text = cp1252::toUtf8(cp1252Text);
+  for (char& c : text) {
+    if (c == '\n') c = ' ';  // one line per message
+  }
+  std::fprintf(stderr, "archivio-cli: %s\n", text.c_str());
+}
+
+int usageError(std::string_view cp1252Text) {
+  tell(cp1252Text);
+  std::fputs("Usa 'archivio-cli --help' per l'elenco dei comandi e delle opzioni.\n", stderr);
+  return kFailure;
+}
+
+// Bytes to standard output exactly as they are (field texts are not re-encoded).
+void out(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
+
+// Standard output must have taken everything: a result cut short by a full
+// disk or a closed pipe would pass for a complete one.
+int finish(int status) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    tell("impossibile scrivere sullo standard output.");
+    return kFailure;
+  }
+  return status;
+}
+
+// ---- arguments ------------------------------------------------------------------
+
+// A text argument in the program's code page: valid UTF-8 is converted, any
+// other byte is taken as a single-byte character.
+std::string text(std::string_view arg) { return cp1252::fromUtf8(arg); }
+
+// The first `width` characters of the text, padded with blanks to `width`.
+std::string padded(std::string_view arg, std::size_t width) { return fixedWidth(text(arg), width); }
+
+// The command's words: positional arguments and options with their values.
+class Arguments {
+ public:
+  Arguments(int argc, char** argv, int first) {
+    for (int i = first; i < argc; ++i) words_.emplace_back(argv[i]);
+  }
+
+  bool done() const { return pos_ >= words_.size(); }
+  std::string_view next() { return words_[pos_++]; }
+  // The value of the option just read; nullopt when the words ran out.
+  std::optional<std::string_view> value() {
+    if (done()) return std::nullopt;
+    return next();
+  }
+
+ private:
+  std::vector<std::string> words_;
+  std::size_t pos_ = 0;
+};
+
+bool isOption(std::string_view word) { return word.size() > 1 && word.front() == '-'; }
+
+// True when both names lead to the same file (or would, once created).
+bool sameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  const fs::path ca = fs::weakly_canonical(a, ec);
+  if (ec) return false;
+  const fs::path cb = fs::weakly_canonical(b, ec);
+  return !ec && ca == cb;
+}
+
+int fileFailure(const FileError& e) {
+  tell(e.userMessage());
+  return kFailure;
+}
+
+// ---- verifica ---------------------------------------------------------------------
+
+int verifica(Arguments args) {
+  std::vector<std::string> inputs;
+  std::string report = "verifica.txt";
+  while (!args.done()) {
+    const std::string_view word = args.next();
+    if (word == "--report") {
+      const auto v = args.value();
+      if (!v || v->empty()) return usageError("manca il nome del file dopo --report.");
+      report = *v;
+    } else if (isOption(word)) {
+      return usageError("opzione sconosciuta per verifica: " + text(word));
+    } else {
+      inputs.emplace_back(word);
+    }
+  }
+  if (inputs.size() != 1) return usageError("verifica vuole un solo ARCHIVIO.");
+  const std::string& archive = inputs.front();
+  if (sameFile(report, archive))
+    return usageError("il rapporto " + text(report) + " non pu\xF2 sostituire l'archivio da verificare.");
+  VerificationResult result;
+  try {
+    VolunteerRecord current;
+    result = verifyArchive(archive, report, NumberFormat::fromEnvironment(), current);
+  } catch (const FileError& e) {
+    return fileFailure(e);
+  }
+  out(reportTitle(result.errorFound));
+  out("\n");
+  return finish(result.errorFound ? kFound : kDone);
+}
+
+// ---- unisci -------------------------------------------------------------------------
+
+int unisci(Arguments args) {
+  std::vector<std::string> inputs;
+  std::optional<std::string> target;
+  while (!args.done()) {
+    const std::string_view word = args.next();
+    if (word == "--out") {
+      const auto v = args.value();
+      if (!v || v->empty()) return usageError("manca il nome del file dopo --out.");
+      target = *v;
+    } else if (isOption(word)) {
+      return usageError("opzione sconosciuta per unisci: " + text(word));
+    } else {
+      inputs.emplace_back(word);
+    }
+  }
+  if (inputs.size() != 2) return usageError("unisci vuole ARCHIVIO e AGGIUNTO.");
+  if (!target) return usageError("unisci vuole --out FILE.");
+  for (const std::string& input : inputs) {
+    if (sameFile(*target, input))
+      return usageError("il file " + text(*target) + " \xE8 uno degli archivi da unire: scegliere un altro nome.");
+  }
+  try {
+    // Both inputs are opened first: a missing one leaves FILE untouched.
+    LineReader work(inputs[0]);
+    LineReader added(inputs[1]);
+    // The merged lines go to a temporary file that replaces FILE only
+    // when complete, as the work copy is replaced in the program.
+    FileWriter merged(*target, FileWriter::Mode::Replacing);
+    mergeLines(work, added, merged);
+    merged.commit();
+  } catch (const FileError& e) {
+    return fileFailure(e);
+  }
+  return finish(kDone);
+}
+
+// ---- seleziona ---------------------------------------------------------------------
+
+struct Choice {
+  std::string_view name;
+  bool SelectionCriteria::*flag;
+};
+
+constexpr Choice kEquipment[] = {
+    {"v27", &SelectionCriteria::veicolare_27},  {"p27", &SelectionCriteria::palmare_27},
+    {"v43", &SelectionCriteria::veicolare_43},  {"p43", &SelectionCriteria::palmare_43},
+    {"vhf", &SelectionCriteria::veicolare_vhf}, {"phf", &SelectionCriteria::palmare_vhf},
+    {"packet", &SelectionCriteria::packet},     {"campale", &SelectionCriteria::stazione_campale},
+    {"auto", &SelectionCriteria::autovettura},  {"gancio", &SelectionCriteria::gancio},
+    {"letti", &SelectionCriteria::posti_letto},
+};
+
+constexpr Choice kAvailability[] = {
+    {"1g", &SelectionCriteria::ore_1g},        {"3g", &SelectionCriteria::ore_3g},
+    {"3gf", &SelectionCriteria::ore_3g_fuori}, {"1sf", &SelectionCriteria::ore_1s_fuori},
+    {"2sf", &SelectionCriteria::ore_2s_fuori},
+};
+
+template <std::size_t N>
+bool choose(const Choice (&choices)[N], std::string_view name, SelectionCriteria& c) {
+  for (const Choice& choice : choices) {
+    if (choice.name == name) {
+      c.*choice.flag = true;
+      return true;
+    }
+  }
+  return false;
+}
+
+int seleziona(Arguments args) {
+  std::vector<std::string> inputs;
+  SelectionCriteria c;
+  while (!args.done()) {
+    const std::string word(args.next());
+    if (!isOption(word)) {
+      inputs.push_back(word);
+      continue;
+    }
+    if (word == "--passaporto") {
+      c.passaporto = true;
+      continue;
+    }
+    if (word == "--mare") {
+      c.krt_mare = true;
+      continue;
+    }
+    const bool known = word == "--patente" || word == "--livello" || word == "--segreteria" || word == "--provincia" ||
+                       word == "--associazione" || word == "--dotazione" || word == "--professione" ||
+                       word == "--apparecchiatura" || word == "--disponibilita";
+    if (!known) return usageError("opzione sconosciuta per seleziona: " + text(word));
+    const auto v = args.value();
+    if (!v) return usageError("manca il valore dopo " + word + ".");
+    if (word == "--patente") {
+      c.patente = padded(*v, 2);
+    } else if (word == "--livello") {
+      c.livello = padded(*v, 3);
+    } else if (word == "--segreteria") {
+      c.segreteria = padded(*v, 2);
+    } else if (word == "--provincia") {
+      c.provincia = padded(*v, 20);
+    } else if (word == "--associazione") {
+      c.associazione = padded(*v, 40);
+    } else if (word == "--professione") {
+      c.professione = text(*v);
+    } else if (word == "--apparecchiatura") {
+      c.apparecchiature = text(*v);
+    } else if (word == "--dotazione") {
+      if (!choose(kEquipment, *v, c)) return usageError("dotazione sconosciuta: " + text(*v));
+    } else if (!choose(kAvailability, *v, c)) {
+      return usageError("disponibilit\xE0 sconosciuta: " + text(*v));
+    }
+  }
+  if (inputs.size() != 1) return usageError("seleziona vuole un solo ARCHIVIO.");
+  c.dotazioni_scelte = c.anyEquipment();
+  std::size_t found = 0;
+  try {
+    VolunteerRecord current;
+    found = forEachSelected(inputs.front(), c, current, [](std::string_view line) {
+      out(line);
+      out("\n");
+    });
+  } catch (const FileError& e) {
+    std::fflush(stdout);
+    return fileFailure(e);
+  }
+  if (found == 0) out("Nessun volontario trovato\n");
+  return finish(found > 0 ? kDone : kFound);
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+  if (argc < 2) return usageError("manca il comando.");
+  const std::string_view command = argv[1];
+  if (command == "--help" || command == "-h") {
+    out(kHelp);
+    return finish(kDone);
+  }
+  if (command == "--version") {
+    out(std::string("archivio-cli ") + kVersion + "\n");
+    return finish(kDone);
+  }
+  const Arguments args(argc, argv, 2);
+  if (command == "verifica") return verifica(args);
+  if (command == "unisci") return unisci(args);
+  if (command == "seleziona") return seleziona(args);
+  return usageError("comando sconosciuto: " + text(command));
+}
+
+}  // namespace krt::cli
+
+int main(int argc, char** argv) { return krt::cli::run(argc, argv); }
