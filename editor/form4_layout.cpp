@@ -48,33 +48,39 @@ class Builder {
     out_.push_back(std::move(c));
   }
 
-  void textBox(std::string name, std::string hint, int x, int y, int width, int maxLength = 0) {
+  // A text box or choice; a screen reader names it by its label's caption,
+  // or by `accessibleName` when it has no label of its own.
+  void textBox(std::string name, std::string hint, int x, int y, int width, int maxLength = 0,
+               std::string labelledBy = {}, std::string accessibleName = {}) {
     ControlSpec c = base(Kind::TextBox, std::move(name), x, y, width, kBoxHeight);
     c.hint = std::move(hint);
     c.maxLength = maxLength;
     c.font = kRegularFont;
+    c.labelledBy = std::move(labelledBy);
+    c.accessibleName = std::move(accessibleName);
     out_.push_back(std::move(c));
   }
 
-  void comboBox(std::string name, std::string hint, int x, int y, int width) {
+  void comboBox(std::string name, std::string hint, int x, int y, int width, std::string labelledBy = {}) {
     ControlSpec c = base(Kind::ComboBox, std::move(name), x, y, width, kComboHeight);
     c.hint = std::move(hint);
     c.font = kRegularFont;
+    c.labelledBy = std::move(labelledBy);
     out_.push_back(std::move(c));
   }
 
   // A label with its text box to the right of it.
   void text(std::string label, std::string caption, std::string box, std::string hint, int x, int y, int labelWidth,
             int boxWidth, int maxLength = 0) {
-    this->label(std::move(label), std::move(caption), x, y, labelWidth);
-    textBox(std::move(box), std::move(hint), x + labelWidth + kGap, y, boxWidth, maxLength);
+    this->label(label, std::move(caption), x, y, labelWidth);
+    textBox(std::move(box), std::move(hint), x + labelWidth + kGap, y, boxWidth, maxLength, std::move(label));
   }
 
   // A label with its choice to the right of it.
   void choice(std::string label, std::string caption, std::string box, std::string hint, int x, int y, int labelWidth,
               int boxWidth) {
-    this->label(std::move(label), std::move(caption), x, y, labelWidth);
-    comboBox(std::move(box), std::move(hint), x + labelWidth + kGap, y, boxWidth);
+    this->label(label, std::move(caption), x, y, labelWidth);
+    comboBox(std::move(box), std::move(hint), x + labelWidth + kGap, y, boxWidth, std::move(label));
   }
 
   void line(std::string name, int x1, int y1, int x2, int y2) {
@@ -217,18 +223,19 @@ void availabilityGroups(Builder& b) {
 
   b.heading("Label31", blanks(32) + "DISPONIBILITA'", 120, 120, 4200);
   struct Row {
-    const char *label, *caption, *choice, *hours;
+    const char *label, *caption, *choice, *hours, *hoursName;
   };
   const Row rows[] = {
-      {"Label26", "Un giorno nella propria ", "Combo5", "Text21"},
-      {"Label27", "Tre giorni nella propria ", "Combo6", "Text22"},
-      {"Label28", "Tre giorni fuori ", "Combo7", "Text23"},
-      {"Label29", "Una settimana fuori  ", "Combo8", "Text24"},
+      {"Label26", "Un giorno nella propria ", "Combo5", "Text21", "Ore per un giorno"},
+      {"Label27", "Tre giorni nella propria ", "Combo6", "Text22", "Ore per tre giorni"},
+      {"Label28", "Tre giorni fuori ", "Combo7", "Text23", "Ore per tre giorni fuori"},
+      {"Label29", "Una settimana fuori  ", "Combo8", "Text24", "Ore per una settimana fuori"},
   };
   int y = 480;
   for (const Row& row : rows) {
     b.choice(row.label, row.caption, row.choice, kAvailabilityHint, 120, y, 2340, 1260);
-    b.textBox(row.hours, kHoursHint, 3840, y, 420);
+    // The row's label names the choice; the hours box has a name of its own.
+    b.textBox(row.hours, kHoursHint, 3840, y, 420, 0, {}, row.hoursName);
     y += 390;
   }
   b.text("Label30", "Due o pi\xF9 settimane fuori dalla regione ", "Text25", kHoursHint, 120, y, 3660, 420);

@@ -187,6 +187,18 @@ TEST(EditorLayout, CaptionsHintsFontsAndLimits) {
     previousLeft = c[name].left;
   }
   for (int i = 1; i <= 8; ++i) EXPECT_EQ(c["Line" + std::to_string(i)].container, "SSTab1/1");
+
+  // Every box has a name a screen reader can say: its label's or its own.
+  for (const auto& [name, control] : c) {
+    if (!isEntryControl(control)) continue;
+    if (control.labelledBy.empty()) {
+      EXPECT_FALSE(control.accessibleName.empty()) << name;
+    } else {
+      EXPECT_EQ(c[control.labelledBy].kind, ui::Kind::Label) << name;
+    }
+  }
+  EXPECT_EQ(c["Text9"].labelledBy, "Label10");
+  EXPECT_EQ(c["Combo2"].labelledBy, "Label3");
 }
 
 // Every control lies inside its area, and no two of them cover each other.
