@@ -194,7 +194,8 @@ TEST(EditorLayout, CaptionsHintsFontsAndLimits) {
     if (control.labelledBy.empty()) {
       EXPECT_FALSE(control.accessibleName.empty()) << name;
     } else {
-      EXPECT_EQ(c[control.labelledBy].kind, ui::Kind::Label) << name;
+      ASSERT_TRUE(c.count(control.labelledBy)) << name;
+      EXPECT_EQ(c.at(control.labelledBy).kind, ui::Kind::Label) << name;
     }
   }
   EXPECT_EQ(c["Text9"].labelledBy, "Label10");
