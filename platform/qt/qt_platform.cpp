@@ -67,6 +67,7 @@ std::unique_ptr<ui::Window> QtPlatform::createWindow(const ui::WindowSpec& spec,
 void QtPlatform::forget(QtWindow* window) {
   std::erase(windows_, window);
   if (lastActive_ == window) lastActive_ = nullptr;
+  if (pendingShow_ == window) pendingShow_ = nullptr;
 }
 
 QtWindow* QtPlatform::windowOf(QObject* object) const {
@@ -85,7 +86,20 @@ QWidget* QtPlatform::dialogParent() const {
 // window of the program was. Returning from the window's own message boxes
 // and dialogs, or from another application, leaves the last active window
 // unchanged and so raises nothing.
+//
+// show() activates at once, as the logic expects; the window system's own
+// activation events arrive later, and those still queued for the window that
+// was active before are stale: they are ignored until the shown window's own
+// activation arrives (or a moment has passed).
 void QtPlatform::windowShown(QtWindow* window) {
+  pendingShow_ = window;
+  QTimer::singleShot(500, this, [this, window] {
+    if (pendingShow_ == window) pendingShow_ = nullptr;
+  });
+  activated(window);
+}
+
+void QtPlatform::activated(QtWindow* window) {
   if (lastActive_ == window) return;
   lastActive_ = window;
   if (auto* sink = window->sink()) guarded([&] { sink->onActivate(); });
@@ -93,11 +107,17 @@ void QtPlatform::windowShown(QtWindow* window) {
 
 void QtPlatform::windowHidden(QtWindow* window) {
   if (lastActive_ == window) lastActive_ = nullptr;
+  if (pendingShow_ == window) pendingShow_ = nullptr;
 }
 
 bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::WindowActivate) {
-    if (QtWindow* w = windowOf(watched)) windowShown(w);
+    if (QtWindow* w = windowOf(watched)) {
+      if (pendingShow_ == nullptr || pendingShow_ == w) {
+        pendingShow_ = nullptr;
+        activated(w);
+      }
+    }
   }
   return QObject::eventFilter(watched, event);
 }

@@ -67,7 +67,10 @@ class QtPlatform : public QObject, public ui::Platform {
   QtWindow* windowOf(QObject* object) const;
 
   std::vector<QtWindow*> windows_;
+  void activated(QtWindow* window);
+
   QtWindow* lastActive_ = nullptr;
+  QtWindow* pendingShow_ = nullptr;
   int busyDepth_ = 0;
   bool quitting_ = false;
   QPointer<QWidget> help_;

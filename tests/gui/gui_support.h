@@ -71,7 +71,12 @@ class GuiTest : public ::testing::Test {
       if (std::filesystem::exists(src)) std::filesystem::copy_file(src, dir_ / f);
     }
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void TearDown() override {
+    // Windows of the test go with deleteLater(): let them go now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+    std::filesystem::remove_all(dir_);
+  }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
   template <typename T = QWidget>
