@@ -16,23 +16,25 @@ const ui::WindowSpec& form1Spec() {
     list.accessibleName = "Elenco volontari";
     ui::ControlSpec search{Kind::TextBox, "tcerca", "", "", 720, 6840, 3735, 375};
     search.accessibleName = "Testo da cercare";
+    search.enterClicks = "cmdcerca";
+    ui::ControlSpec next{Kind::Button, "cmdprossimo", "Cerca successivo", "", 6240, 6840, 1215, 495};
+    next.shortcut = "F3";
     ui::ControlSpec file{Kind::ListBox, "File1", "", "", 240, 1800, 375, 285};
     s.controls = {
-        list,
-        search,
-        {Kind::Button, "cmdcerca", "Cerca", "", 4800, 6840, 1215, 495},
-        {Kind::Button, "cmdprossimo", "Cerca successivo", "", 6240, 6840, 1215, 495},
-        file,
+        list, search, {Kind::Button, "cmdcerca", "Cerca", "", 4800, 6840, 1215, 495}, next, file,
     };
     s.menu = {
         {"mnfile",
          "File",
-         {{"mnapri", "Apri", {}}, {"mnsalva", "Salva", {}}, {"mnscn", "Salva con nome", {}}, {"mnesci", "Esci", {}}}},
+         {{"mnapri", "Apri", {}, "Ctrl+O"},
+          {"mnsalva", "Salva", {}, "Ctrl+S"},
+          {"mnscn", "Salva con nome", {}, "Ctrl+Shift+S"},
+          {"mnesci", "Esci", {}, "Ctrl+Q"}}},
         {"mnagg", "Aggiornamento", {{"mnins", "Nuovo inserimento", {}}}},
         {"mnverifica", "Verifica", {}},
         {"mnsel", "Selezione volontari", {}},
         {"mnaggiu", "Aggiungere un archivio", {}},
-        {"mnhelp", "?", {}},
+        {"mnhelp", "?", {}, "F1"},
     };
     return s;
   }();

@@ -63,12 +63,17 @@ struct ControlSpec {
   // named here (trimmed), or else `accessibleName`.
   std::string labelledBy;
   std::string accessibleName;
+  // Keyboard: a key that clicks the control ("F3"), and for a text box the
+  // control that Enter clicks.
+  std::string shortcut;
+  std::string enterClicks;
 };
 
 struct MenuSpec {
   std::string name;
   std::string caption;
   std::vector<MenuSpec> items;  // empty: a command
+  std::string shortcut;         // e.g. "Ctrl+O"
 };
 
 struct WindowSpec {

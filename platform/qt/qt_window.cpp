@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QValidator>
 
@@ -315,6 +317,7 @@ QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& spec, ui::EventSi
   }
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
   nameForScreenReaders();
+  bindKeys();
   if (QMainWindow* mw = qobject_cast<QMainWindow*>(top_)) mw->adjustSize();
 }
 
@@ -430,6 +433,23 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
 
 // Every control gets the name a screen reader announces (its label's
 // caption, or its own description) and its hint as the description.
+// Keys that click a control: its own shortcut, and Enter in a text box.
+void QtWindow::bindKeys() {
+  for (const auto& c : spec_.controls) {
+    QtControl* control = controls_.at(c.name).get();
+    if (!c.shortcut.empty()) {
+      auto* sc = new QShortcut(QKeySequence(QString::fromStdString(c.shortcut)), top_);
+      QObject::connect(sc, &QShortcut::activated, sc, [control] { control->raise(ui::Event::Click); });
+    }
+    if (!c.enterClicks.empty() && hasControl(c.enterClicks)) {
+      if (auto* edit = qobject_cast<QLineEdit*>(control->widget())) {
+        QtControl* target = controls_.at(c.enterClicks).get();
+        QObject::connect(edit, &QLineEdit::returnPressed, edit, [target] { target->raise(ui::Event::Click); });
+      }
+    }
+  }
+}
+
 void QtWindow::nameForScreenReaders() {
   for (const auto& c : spec_.controls) {
     QWidget* w = controls_.at(c.name)->widget();
@@ -446,25 +466,46 @@ void QtWindow::nameForScreenReaders() {
   }
 }
 
+namespace {
+
+// The caption with a mnemonic on its first letter not yet taken among its
+// siblings (Alt+F for "File"); the caption shown stays the same.
+QString withMnemonic(const QString& caption, QString& taken) {
+  for (int i = 0; i < caption.size(); ++i) {
+    const QChar c = caption[i].toLower();
+    if (c.isLetter() && !taken.contains(c)) {
+      taken += c;
+      return caption.left(i) + "&" + caption.mid(i);
+    }
+  }
+  return caption;
+}
+
+}  // namespace
+
 void QtWindow::buildMenu(QWidget* mainWindow) {
   auto* bar = static_cast<QMainWindow*>(mainWindow)->menuBar();
-  const auto connectAction = [this](QAction* a, const std::string& name) {
-    a->setObjectName(QString::fromStdString(name));
-    QObject::connect(a, &QAction::triggered, a, [this, name] {
+  const auto connectAction = [this](QAction* a, const ui::MenuSpec& m) {
+    a->setObjectName(QString::fromStdString(m.name));
+    if (!m.shortcut.empty()) a->setShortcut(QKeySequence(QString::fromStdString(m.shortcut)));
+    QObject::connect(a, &QAction::triggered, a, [this, name = m.name] {
       if (!sink_) return;
       platform_.guarded([&] { sink_->onEvent(name, ui::Event::Click); });
     });
   };
+  QString takenOnBar;
   for (const auto& m : spec_.menu) {
+    const QString caption = withMnemonic(toQ(m.caption), takenOnBar);
     if (m.items.empty()) {
       // A command on the menu bar itself.
-      QAction* a = bar->addAction(toQ(m.caption));
-      connectAction(a, m.name);
+      QAction* a = bar->addAction(caption);
+      connectAction(a, m);
       continue;
     }
-    QMenu* menu = bar->addMenu(toQ(m.caption));
+    QMenu* menu = bar->addMenu(caption);
     menu->setObjectName(QString::fromStdString(m.name));
-    for (const auto& item : m.items) connectAction(menu->addAction(toQ(item.caption)), item.name);
+    QString takenInMenu;
+    for (const auto& item : m.items) connectAction(menu->addAction(withMnemonic(toQ(item.caption), takenInMenu)), item);
   }
 }
 

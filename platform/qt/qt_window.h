@@ -81,6 +81,7 @@ class QtWindow : public ui::Window {
   QWidget* buildControl(const ui::ControlSpec& c, QWidget* parent);
   void buildMenu(QWidget* mainWindow);
   void nameForScreenReaders();
+  void bindKeys();
 
   QtPlatform& platform_;
   ui::WindowSpec spec_;

@@ -25,14 +25,16 @@ TEST_F(MainWindowTest, MenuAndControlsCarryTheirNamesAndCaptions) {
   EXPECT_EQ(mw->windowTitle(), "Profilo del volontario K.R.T.");
 
   QStringList bar;
-  for (QAction* a : mw->menuBar()->actions()) bar << a->text();
+  for (QAction* a : mw->menuBar()->actions()) bar << QString(a->text()).remove('&');
   EXPECT_EQ(bar,
             (QStringList{"File", "Aggiornamento", "Verifica", "Selezione volontari", "Aggiungere un archivio", "?"}));
   auto* file = mw->findChild<QMenu*>("mnfile");
   ASSERT_NE(file, nullptr);
   QStringList items;
-  for (QAction* a : file->actions()) items << a->objectName() + "=" + a->text();
+  for (QAction* a : file->actions()) items << a->objectName() + "=" + QString(a->text()).remove('&');
   EXPECT_EQ(items, (QStringList{"mnapri=Apri", "mnsalva=Salva", "mnscn=Salva con nome", "mnesci=Esci"}));
+  EXPECT_EQ(file->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
+  EXPECT_EQ(mw->menuBar()->actions()[0]->text(), "&File");
   EXPECT_NE(mw->findChild<QAction*>("mnins"), nullptr);
   EXPECT_NE(mw->findChild<QAction*>("mnverifica"), nullptr);
 
@@ -59,6 +61,36 @@ TEST_F(MainWindowTest, ApriThroughTheDialogFillsTheList) {
   EXPECT_EQ(list->item(0)->text().toStdString(), line1);
   EXPECT_EQ(readFile(path("volontari.wrk")), line1 + "\r\n" + line2 + "\r\n");
   EXPECT_EQ(m.nome_archivio, path("prova.txt"));
+}
+
+}  // namespace
+}  // namespace krt::gui
+
+namespace krt::gui {
+namespace {
+
+TEST_F(MainWindowTest, EnterSearchesAndF3SearchesOn) {
+  ScriptedQtPlatform platform;
+  Modulo1 m(platform, dir_.string(), dir_.string());
+  m.form1().show();
+  std::string lines;
+  for (const char* name : {"ALFA", "BETA", "ALFIERI"})
+    lines += std::string(60, 'X') + name + std::string(46, ' ') + "\r\n";
+  writeFile(path("volontari.wrk"), lines);
+  m.form1().ReloadList();
+  QWidget* w = window("Form1");
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+  auto* search = find<QLineEdit>("Form1", "tcerca");
+  auto* list = find<QListWidget>("Form1", "List1");
+  search->setFocus();
+  QTest::keyClicks(search, "alf");
+  QTest::keyClick(search, Qt::Key_Return);
+  EXPECT_EQ(list->currentRow(), 0);
+  QTest::keyClick(w, Qt::Key_F3);
+  EXPECT_EQ(list->currentRow(), 2);
+  EXPECT_EQ(window("Form4"), nullptr);  // the search opens no editor
+  EXPECT_TRUE(platform.messages.empty());
 }
 
 }  // namespace

@@ -30,10 +30,9 @@ TEST_F(SelectGui, TwoLabelsClickedThenCerca) {
   ScriptedQtPlatform platform;
   Modulo1 m(platform, dir_.string(), dir_.string());
   m.form1().show();
-  writeFile(path("volontari.wrk"), volunteer("AUTO", "SI", "NO", "2 ") + "\r\n" +
-                                       volunteer("GANCIO", "NO", "SI", "NO") + "\r\n" +
-                                       volunteer("NIENTE", "NO", "NO", "4 ") + "\r\n" +
-                                       volunteer("ENTRAMBI", "SI", "SI", "1 ") + "\r\n");
+  writeFile(path("volontari.wrk"),
+            volunteer("AUTO", "SI", "NO", "2 ") + "\r\n" + volunteer("GANCIO", "NO", "SI", "NO") + "\r\n" +
+                volunteer("NIENTE", "NO", "NO", "4 ") + "\r\n" + volunteer("ENTRAMBI", "SI", "SI", "1 ") + "\r\n");
   for (QAction* a : window("Form1")->findChildren<QAction*>()) {
     if (a->objectName() == "mnsel") a->trigger();
   }
