@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 #include "editor/field_map.h"
 #include "mainwin/modulo1.h"
