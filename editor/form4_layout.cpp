@@ -131,8 +131,8 @@ void identityArea(Builder& b) {
   b.text("Label5", " N. K.R.T.", "Text5", "Inserire il numero KRT del volontario.", 6600, 120, 1020, 840);
   b.text("Label50", "  N. T.O.V", "Text50", "Inserire il numero TOV del volontario.", 8760, 120, 1020, 840);
 
-  b.text("Label1", blanks(28) + "Cognome", "Text1", "Inserire il cognome del volontario.", 120, 660, 2100, 2520);
-  b.text("Label2", blanks(31) + "Nome", "Text2", "Inserire il nome del volontario.", 4920, 660, 2100, 2520);
+  b.text("Label1", blanks(28) + "Cognome", "Text1", "Inserire il cognome del volontario.", 120, 660, 2280, 2400);
+  b.text("Label2", blanks(31) + "Nome", "Text2", "Inserire il nome del volontario.", 4920, 660, 2280, 2340);
   b.choice("Label8", " Oper./Coll.", "Combo1", "Scegliere fra 'O'peratore o 'C'ollaboratore.", 9720, 660, 1140, 840);
 
   b.text("Label13", "Specializ. in ass.", "Text10",
@@ -152,7 +152,7 @@ void identityArea(Builder& b) {
 void addressRow(Builder& b, const char* labels[3], const char* boxes[3], const char* hints[3], int y) {
   b.text(labels[0], "  CAP", boxes[0], hints[0], 120, y, 1260, 720);
   b.text(labels[1], " Citt\xE0", boxes[1], hints[1], 2340, y, 720, 4260);
-  b.text(labels[2], "Prov.", boxes[2], hints[2], 7500, y, 540, 600);
+  b.text(labels[2], "Prov.", boxes[2], hints[2], 7500, y, 600, 600);
 }
 
 // A row of a document: kind, issuer, issue date, expiry.
@@ -168,13 +168,13 @@ void registryPage(Builder& b) {
   b.area("SSTab1/0");
   b.text("Label52", "Iscr. TOV dal", "Text52", "Inserire l'anno di prima iscrizione al TOV.", 120, 120, 1260, 600, 4);
   b.text("Label10", "Iscr. KRT dal", "Text9", "Inserire l'anno di prima iscrizione al KRT.", 2220, 120, 1260, 600, 4);
-  b.text("Label60", "Anno di nascita", "Text60", "Inserire l'anno di nascita del volontario.", 4320, 120, 1380, 600);
-  b.choice("Label9", "Segreteria", "cbseg", "Esperienza nella gestione di una segreteria di campo (SI/NO)", 6540, 120,
+  b.text("Label60", "Anno di nascita", "Text60", "Inserire l'anno di nascita del volontario.", 4320, 120, 1500, 600);
+  b.choice("Label9", "Segreteria", "cbseg", "Esperienza nella gestione di una segreteria di campo (SI/NO)", 6600, 120,
            1080, 720);
 
   b.choice("Label53", "KRT mare", "Cbmare", "Aderisce al KRT Mare (SI/NO).", 120, 540, 1260, 720);
   b.text("Label48", " Recapito urgenze", "recvol", "Recapito del volontario per urgenze (Tel, Fax, e-mail).", 2340, 540,
-         1560, 4440);
+         1680, 4320);
 
   b.text("Label15", " Via o Piazza", "Text12", "Via di residenza del volontario.", 120, 960, 1260, 6960);
   const char* homeLabels[3] = {"Label16", "Label17", "Label18"};
@@ -254,8 +254,8 @@ void availabilityGroups(Builder& b) {
         360},
        {"Label37", "Palmare   VHF/UHF", "Text31", "Numero di apparati portatili VHF/UHF posseduti dal volontario.",
         360},
-       {"Label38", "Altro", "Text32", kOtherSetHint.c_str(), 1320},
-       {"Label39", "Altro", "Text33", kOtherSetHint.c_str(), 1320}},
+       {"Label38", "Altro", "Text32", kOtherSetHint.c_str(), 1200},
+       {"Label39", "Altro", "Text33", kOtherSetHint.c_str(), 1200}},
       {{"Label41", "Packet radio 1", "Text35",
         "Packet radio incluso PC auto alimentato con inverter 12/120 V e batterie tampone o portatile (SI o NO)", 360},
        {"Label63", "Packet radio 1", "Text63",
@@ -266,11 +266,12 @@ void availabilityGroups(Builder& b) {
         360},
        {"Label46", "Corsi di form.", "Text39", "Totale dei giorni di formazione frequentati dal volontario.", 360}},
   };
-  const int columnLeft[3] = {4440, 6540, 9600};
+  const int columnLeft[3] = {4440, 6600, 9600};
+  const int labelWidth[3] = {1680, 1680, 1560};
   for (int col = 0; col < 3; ++col) {
     int rowY = 480;
     for (const Pair& p : columns[col]) {
-      b.text(p.label, p.caption, p.box, p.hint, columnLeft[col], rowY, 1560, p.boxWidth);
+      b.text(p.label, p.caption, p.box, p.hint, columnLeft[col], rowY, labelWidth[col], p.boxWidth);
       rowY += 390;
     }
   }
@@ -282,15 +283,15 @@ void availabilityPage(Builder& b) {
   b.text("Label64", "Altre attrezzature", "Text64", "", 120, 2520, 1620, 9840);
   b.text("Label43", "Autovettura", "Text37",
          "Il volontario \xE8 in possesso di un automezzo disponibile alle attivit\xE0 di PC? (SI o NO).", 120, 2910,
-         1080, 420);
-  b.text("Label47", "Targa", "Text47", "Inserire il numero di targa dell'automezzo.", 1800, 2910, 600, 1020);
+         1200, 420);
+  b.text("Label47", "Targa", "Text47", "Inserire il numero di targa dell'automezzo.", 1920, 2910, 660, 1020);
   b.text("Label42", "Gancio traino", "Text36", "Il volontario \xE8 in possesso di un gancio di traino? (SI o NO).",
-         3600, 2910, 1260, 420);
+         3780, 2910, 1320, 420);
   b.text("Label44", "Posti letto disponib.", "Text38",
-         "Autonomia di ricovero notturno: tenda, roulotte, camper per un numero totale di posti?", 5460, 2910, 1860,
+         "Autonomia di ricovero notturno: tenda, roulotte, camper per un numero totale di posti?", 5700, 2910, 1860,
          420);
   b.text("Label65", "Se camper targa:", "Text65",
-         "Se i posti letto sono riferiti ad un camper inserire il numero di targa del camper.", 7920, 2910, 1560, 1020);
+         "Se i posti letto sono riferiti ad un camper inserire il numero di targa del camper.", 8160, 2910, 1560, 1020);
   b.text("Label66", "Note del provinciale", "Text66", "Inserire eventuali note del presidente provinciale.", 120, 3300,
          1800, 5400, 40);
   b.text("Label67", "Note del nazionale", "Text67", "Eventuali note della TOV-NZ nazionale.", 120, 3690, 1800, 5400,
