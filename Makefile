@@ -10,7 +10,7 @@ PACKAGES   := g++ make cmake ninja-build pkg-config \
               fonts-liberation
 CMAKE_ARGS ?=
 
-.PHONY: all deps build run test test-sanitize bench format clean
+.PHONY: all deps build run test test-sanitize bench package format clean
 
 all: build
 
@@ -41,8 +41,20 @@ test-sanitize: deps
 	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
-bench: build
-	$(BUILD)/krt_bench
+# A Debian package of the program and the batch tool.
+package: build
+	@dpkg-query -W -f='$${Status}' dpkg-dev 2>/dev/null | grep -q 'ok installed' || \
+	  ($(SUDO) apt-get update -qq && $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq dpkg-dev)
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/*.deb
+
+# Every operation timed on generated archives (Release build in build-bench);
+# the table goes to $(BUILD)/bench.csv. KRT_BENCH_MILLION=0 skips the million.
+bench: deps
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DARCHIVIO_WITH_QT=OFF -DARCHIVIO_BENCH=ON
+	cmake --build build-bench -j $(JOBS) --target krt_bench archivio-cli
+	mkdir -p $(BUILD)
+	build-bench/krt_bench --csv $(BUILD)/bench.csv
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
