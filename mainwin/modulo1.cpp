@@ -13,10 +13,16 @@ Modulo1::Modulo1(ui::Platform& p, std::string startFolder, std::string lookup)
 Modulo1::~Modulo1() = default;
 
 std::string Modulo1::lookupPath(std::string_view bareName) const {
-  if (lookupFolder.empty()) return std::string(bareName);
-  std::string path = lookupFolder;
-  if (path.back() != '/') path += '/';
-  return path.append(bareName);
+  std::string path = lookupFolder.empty() ? std::string() : lookupFolder;
+  if (!path.empty() && path.back() != '/') path += '/';
+  path.append(bareName);
+  // An installed program falls back on the lists and help it ships with
+  // when the folder it works in has none of its own.
+  if (!fileExists(path) && !systemDataDir.empty()) {
+    const std::string shipped = systemDataDir + "/" + std::string(bareName);
+    if (fileExists(shipped)) return shipped;
+  }
+  return path;
 }
 
 Form1& Modulo1::form1() {

@@ -44,6 +44,9 @@ class Modulo1 {
   std::string dotazioni_scelte = "0";
   NumberFormat numberFormat = NumberFormat::fromEnvironment();
   std::string lookupFolder;
+  // Where an installed program keeps the lists and help it ships with; empty
+  // for none. Only the desktop program sets it.
+  std::string systemDataDir;
 
   const std::string& percorso_wrk() const { return paths.wrk; }
   const std::string& percorso_temp() const { return paths.temp; }

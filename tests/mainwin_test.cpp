@@ -289,3 +289,19 @@ TEST_F(LookupLists, RewriteFailureLeavesTheWorkCopy) {
 
 }  // namespace
 }  // namespace krt::test
+
+namespace krt::test {
+namespace {
+
+TEST_F(LookupLists, AnInstalledProgramFallsBackOnTheListsItShips) {
+  std::filesystem::create_directory(path("share"));
+  std::filesystem::rename(path("province.dat"), path("share/province.dat"));
+  writeFile(path("share/associazioni.dat"), "altro");
+  m->systemDataDir = path("share");
+  EXPECT_EQ(m->lookupPath("province.dat"), path("share/province.dat"));
+  EXPECT_EQ(m->lookupPath("associazioni.dat"), path("associazioni.dat"));  // the folder's own list wins
+  EXPECT_EQ(m->lookupPath("krt.hlp"), path("krt.hlp"));                    // neither: the bare name in the folder
+}
+
+}  // namespace
+}  // namespace krt::test

@@ -3,6 +3,7 @@
 // found there.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
   krt::qt::QtPlatform platform;
   const std::string folder = QFile::encodeName(QDir::currentPath()).toStdString();
   krt::Modulo1 m(platform, folder, folder);
+  m.systemDataDir = QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("../share/archivio"))
+                        .toStdString();
   m.form1().show();
   return QApplication::exec();
 }
