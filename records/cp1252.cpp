@@ -94,8 +94,15 @@ char toUpper(char ch) {
 }
 
 std::string upper(std::string_view text) {
+  // The capital of every byte, computed once: the main list search
+  // upper-cases every entry of the list.
+  static const auto capitals = [] {
+    std::array<char, 256> table{};
+    for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = toUpper(static_cast<char>(c));
+    return table;
+  }();
   std::string out(text);
-  for (char& c : out) c = toUpper(c);
+  for (char& c : out) c = capitals[static_cast<unsigned char>(c)];
   return out;
 }
 

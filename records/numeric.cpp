@@ -23,36 +23,40 @@ NumberFormat NumberFormat::fromEnvironment() {
 }
 
 bool isNumeric(std::string_view text, const NumberFormat& format) {
-  const std::string_view t = trimBlanks(text);
-  std::size_t i = 0;
-  const auto digit = [&](std::size_t k) { return k < t.size() && t[k] >= '0' && t[k] <= '9'; };
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  // Runs for a dozen fields of every volunteer the verification checks:
+  // one pass over the characters, with no copies.
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end && *p == ' ') ++p;
+  while (end > p && end[-1] == ' ') --end;
+  const auto isDigit = [&] { return p < end && *p >= '0' && *p <= '9'; };
+  if (p < end && (*p == '+' || *p == '-')) ++p;
   std::size_t digits = 0;
-  while (i < t.size()) {
-    if (digit(i)) {
+  while (p < end) {
+    if (*p >= '0' && *p <= '9') {
       ++digits;
-      ++i;
-    } else if (format.thousands != '\0' && t[i] == format.thousands && digits > 0) {
-      ++i;
+      ++p;
+    } else if (format.thousands != '\0' && *p == format.thousands && digits > 0) {
+      ++p;
     } else {
       break;
     }
   }
-  if (i < t.size() && t[i] == format.decimal) {
-    ++i;
-    while (digit(i)) {
+  if (p < end && *p == format.decimal) {
+    ++p;
+    while (isDigit()) {
       ++digits;
-      ++i;
+      ++p;
     }
   }
   if (digits == 0) return false;
-  if (i < t.size() && (t[i] == 'E' || t[i] == 'e')) {
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    if (!digit(i)) return false;
-    while (digit(i)) ++i;
+  if (p < end && (*p == 'E' || *p == 'e')) {
+    ++p;
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    if (!isDigit()) return false;
+    while (isDigit()) ++p;
   }
-  return i == t.size();
+  return p == end;
 }
 
 }  // namespace krt
