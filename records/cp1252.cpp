@@ -94,15 +94,17 @@ char toUpper(char ch) {
 }
 
 std::string upper(std::string_view text) {
-  // The capital of every byte, computed once: the main list search
-  // upper-cases every entry of the list.
-  static const auto capitals = [] {
-    std::array<char, 256> table{};
-    for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = toUpper(static_cast<char>(c));
-    return table;
-  }();
+  // toUpper without branches, so that the compiler runs it on many bytes at
+  // once: the main list search upper-cases every entry of the list.
   std::string out(text);
-  for (char& c : out) c = capitals[static_cast<unsigned char>(c)];
+  for (char& ch : out) {
+    const auto c = static_cast<unsigned char>(ch);
+    const unsigned small =
+        static_cast<unsigned>((c >= 'a') & (c <= 'z')) | static_cast<unsigned>((c >= 0xE0) & (c != 0xF7) & (c != 0xFF));
+    const unsigned caron = static_cast<unsigned>((c == 0x9A) | (c == 0x9C) | (c == 0x9E));
+    const unsigned ydiaeresis = static_cast<unsigned>(c == 0xFF);
+    ch = static_cast<char>(c - small * 0x20 - caron * 0x10 - ydiaeresis * 0x60);
+  }
   return out;
 }
 
