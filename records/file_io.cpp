@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -156,6 +157,16 @@ std::size_t LineReader::readRaw(char* out, std::size_t size) {
 
 FileWriter::FileWriter(std::string path, Mode mode) : path_(std::move(path)), mode_(mode) {
   buf_.reserve(kBufferSize);
+  // A file reached through a symbolic link is replaced where it really is:
+  // renaming over the link would put a new file in the link's place and
+  // leave the real one (on a memory stick, say) as it was.
+  struct stat entry {};
+  if (mode_ == Mode::Replacing && ::lstat(path_.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+    if (char* real = ::realpath(path_.c_str(), nullptr)) {
+      path_ = real;
+      std::free(real);
+    }
+  }
   struct stat st {};
   const bool exists = ::stat(path_.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) throw FileError(FileError::Action::Create, path_, EISDIR);

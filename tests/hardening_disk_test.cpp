@@ -427,6 +427,44 @@ TEST_F(HardeningDisk, ArchiveReplacedByAFolder) {
   EXPECT_TRUE(fs::is_directory(m->percorso_wrk()));
 }
 
+// An archive kept elsewhere (a memory stick) and reached through a symbolic
+// link: saving must update the file the link leads to, not put a new file
+// in the link's place and leave the real archive behind.
+TEST_F(HardeningDisk, ArchiveReachedThroughASymbolicLink) {
+  fs::create_directories(path("chiavetta"));
+  const auto old = archiveLines(3, "VOL");
+  writeFile(path("chiavetta/archivio.txt"), crlf(old));
+  ASSERT_EQ(::chmod(path("chiavetta/archivio.txt").c_str(), 0640), 0);
+  fs::create_symlink(path("chiavetta/archivio.txt"), path("collegamento.txt"));
+  ui.chooseFile(path("collegamento.txt"));
+  main().click("mnapri");
+  main().click("mnins");
+  win("Form4").pick("Combo2", 0);
+  win("Form4").type("Text1", "NUOVO");
+  win("Form4").type("Text2", "NOME");
+  win("Form4").click("Command2");
+  const std::string work = workCopy();
+  for (const char* command : {"mnsalva", "mnscn"}) {
+    SCOPED_TRACE(command);
+    writeFile(path("chiavetta/archivio.txt"), crlf(old));
+    if (std::string(command) == "mnscn") ui.chooseFile(path("collegamento.txt"));
+    main().click(command);
+    EXPECT_TRUE(fs::is_symlink(path("collegamento.txt")));
+    EXPECT_EQ(readFile(path("chiavetta/archivio.txt")), work);
+    EXPECT_EQ(fs::status(path("chiavetta/archivio.txt")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(m->modificato, "0");
+    m->modificato = "1";
+  }
+  // The save at exit too.
+  writeFile(path("chiavetta/archivio.txt"), crlf(old));
+  ui.answer(ui::Answer::Yes);
+  ui.chooseFile(path("collegamento.txt"));
+  EXPECT_TRUE(main().close());
+  EXPECT_TRUE(fs::is_symlink(path("collegamento.txt")));
+  EXPECT_EQ(readFile(path("chiavetta/archivio.txt")), work);
+}
+
 // ---- killed at random points ------------------------------------------------
 
 // Forks `loop` again and again, kills it after a random delay and checks
