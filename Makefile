@@ -7,10 +7,12 @@ SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PACKAGES   := g++ make cmake ninja-build pkg-config \
               qt6-base-dev qt6-qpa-plugins qt6-translations-l10n \
               libgtest-dev libgmock-dev libbenchmark-dev \
-              fonts-liberation
+              fonts-liberation clang libclang-rt-14-dev
 CMAKE_ARGS ?=
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_lines fuzz_verify fuzz_merge fuzz_select
 
-.PHONY: all deps build run test test-sanitize bench package format clean
+.PHONY: all deps build run test test-sanitize fuzz bench package format clean
 
 all: build
 
@@ -30,9 +32,27 @@ build: deps
 run: build
 	cd demo && ../$(BUILD)/archivio
 
-# Every test, the Qt ones on the offscreen platform.
+# Every test, the Qt ones on the offscreen platform, then a short run of
+# each fuzz target.
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	$(MAKE) fuzz FUZZ_SECONDS=10
+
+# Each libFuzzer target (ASan + UBSan) for FUZZ_SECONDS seconds. The inputs it
+# finds grow build-fuzz/corpus/<target>; fuzz/corpus/<target> holds the seeds
+# and every input that once found a fault, run again each time.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DARCHIVIO_FUZZ=ON -DARCHIVIO_WITH_QT=OFF -DARCHIVIO_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$t fuzz/corpus/$$t; \
+	  echo "== $$t: $(FUZZ_SECONDS) s"; \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 build-fuzz/$$t -max_total_time=$(FUZZ_SECONDS) \
+	    -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/$$t- build-fuzz/corpus/$$t fuzz/corpus/$$t 2>build-fuzz/$$t.log \
+	    || { tail -60 build-fuzz/$$t.log; exit 1; }; \
+	  grep -E '^stat::number_of_executed_units|^Done' build-fuzz/$$t.log; \
+	done
 
 # The whole Qt-free test suite under AddressSanitizer and UBSan.
 test-sanitize: deps
