@@ -16,7 +16,6 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("archivio");
-  QApplication::setApplicationDisplayName("Archivio K.R.T.");
   // Qt's own dialogs in Italian, when the translations are installed.
   QTranslator qtItalian;
   if (qtItalian.load(QLocale(QLocale::Italian), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -25,8 +24,9 @@ int main(int argc, char** argv) {
   krt::qt::QtPlatform platform;
   const std::string folder = QFile::encodeName(QDir::currentPath()).toStdString();
   krt::Modulo1 m(platform, folder, folder);
-  m.systemDataDir = QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("../share/archivio"))
-                        .toStdString();
+  m.systemDataDir =
+      QFile::encodeName(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("../share/archivio"))
+          .toStdString();
   m.form1().show();
   return QApplication::exec();
 }

@@ -316,6 +316,7 @@ QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& spec, ui::EventSi
     }
   }
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+  if (!order.empty()) firstFocus_ = order.front();
   nameForScreenReaders();
   bindKeys();
   if (QMainWindow* mw = qobject_cast<QMainWindow*>(top_)) mw->adjustSize();
@@ -534,6 +535,8 @@ QtControl* QtWindow::controlOf(QObject* object) const {
 
 void QtWindow::show() {
   top_->show();
+  // Keyboard users start at the first control of the reading order.
+  if (!top_->focusWidget() && firstFocus_) firstFocus_->setFocus(Qt::TabFocusReason);
   top_->raise();
   top_->activateWindow();
   platform_.windowShown(this);

@@ -87,6 +87,7 @@ class QtWindow : public ui::Window {
   ui::WindowSpec spec_;
   ui::EventSink* sink_;
   QPointer<QWidget> top_;
+  QPointer<QWidget> firstFocus_;
   std::map<std::string, std::unique_ptr<QtControl>, std::less<>> controls_;
 };
 

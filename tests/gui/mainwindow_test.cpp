@@ -95,3 +95,28 @@ TEST_F(MainWindowTest, EnterSearchesAndF3SearchesOn) {
 
 }  // namespace
 }  // namespace krt::gui
+
+namespace krt::gui {
+namespace {
+
+TEST_F(MainWindowTest, KeyboardOnlyOpensAVolunteer) {
+  ScriptedQtPlatform platform;
+  Modulo1 m(platform, dir_.string(), dir_.string());
+  m.form1().show();
+  writeFile(path("volontari.wrk"), std::string(60, 'X') + "ROSSI\r\n" + std::string(60, 'X') + "VERDI\r\n");
+  m.form1().ReloadList();
+  QWidget* w = window("Form1");
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+  auto* list = find<QListWidget>("Form1", "List1");
+  EXPECT_TRUE(list->hasFocus());  // the first control of the reading order
+  QTest::keyClick(list, Qt::Key_Down);
+  QTest::keyClick(list, Qt::Key_Down);
+  QTest::keyClick(list, Qt::Key_Return);
+  ASSERT_NE(window("Form4"), nullptr);
+  EXPECT_TRUE(window("Form4")->isVisible());
+  EXPECT_EQ(m.record.cognome.view().substr(0, 5), "VERDI");
+}
+
+}  // namespace
+}  // namespace krt::gui
