@@ -20,6 +20,7 @@ const ui::WindowSpec& formvSpec() {
         {Kind::Button, "esci", "Esci", "", 5160, 7320, 1455, 495},
         {Kind::ListBox, "List1", "", "", 240, 360, 10215, 6495},
     };
+    s.controls.back().accessibleName = "Elenco errori";
     return s;
   }();
   return spec;

@@ -1,5 +1,7 @@
 #include "platform/qt/qt_window.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -82,6 +84,42 @@ void fitCaption(QPushButton* b) {
   while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(b->text()) > b->width() - 6)
     f.setPointSizeF(f.pointSizeF() - 0.25);
   b->setFont(f);
+}
+
+// A clickable label is a criterion the user chooses: screen readers see a
+// check box, checked while the label shows the chosen (red) colour, that
+// Space or the screen reader's action toggles.
+class CriterionAccessible : public QAccessibleWidget {
+ public:
+  explicit CriterionAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::CheckBox) {
+    addControllingSignal(QStringLiteral("destroyed()"));
+  }
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name) {
+      const QString name = widget()->accessibleName();
+      return name.isEmpty() ? static_cast<QLabel*>(widget())->text().trimmed() : name;
+    }
+    return QAccessibleWidget::text(t);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.checkable = true;
+    s.checked = widget()->palette().color(QPalette::Window) == QColor(255, 0, 0);
+    return s;
+  }
+  QStringList actionNames() const override { return {toggleAction()}; }
+  void doAction(const QString& action) override {
+    if (action == toggleAction() || action == pressAction()) {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+      QApplication::sendEvent(widget(), &press);
+    }
+  }
+};
+
+QAccessibleInterface* criterionFactory(const QString&, QObject* object) {
+  auto* w = qobject_cast<QWidget*>(object);
+  if (w && w->property("krtCriterion").toBool()) return new CriterionAccessible(w);
+  return nullptr;
 }
 
 // A label that reports clicks (and Space, for keyboard users).
@@ -242,12 +280,19 @@ void QtControl::setVisible(bool visible) {
 }
 
 void QtControl::setBackColor(ui::Color color) {
+  const bool changed = !(back_ == color);
   back_ = color;
   QPalette pal = widget_->palette();
   pal.setColor(QPalette::Window, toColor(color));
   widget_->setPalette(pal);
   widget_->setAutoFillBackground(true);
   widget_->update();
+  if (changed && spec_.clickable && QAccessible::isActive()) {
+    QAccessible::State s;
+    s.checked = true;
+    QAccessibleStateChangeEvent event(widget_, s);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 std::string QtControl::fontName() const {
@@ -338,12 +383,19 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
   switch (c.kind) {
     case ui::Kind::Label: {
       auto* l = new ClickLabel(*holder, parent);
-      l->setText(toQ(c.caption));
-      l->setTextFormat(Qt::PlainText);
       if (c.clickable) {
+        // Before anything asks for the label's accessible interface.
+        static const bool installed = [] {
+          QAccessible::installFactory(criterionFactory);
+          return true;
+        }();
+        (void)installed;
+        l->setProperty("krtCriterion", true);
         l->setCursor(Qt::PointingHandCursor);
         l->setFocusPolicy(Qt::StrongFocus);
       }
+      l->setText(toQ(c.caption));
+      l->setTextFormat(Qt::PlainText);
       QPalette pal = l->palette();
       if (c.foreColor) pal.setColor(QPalette::WindowText, toColor(*c.foreColor));
       if (c.highlightText) pal.setColor(QPalette::WindowText, pal.color(QPalette::HighlightedText));
