@@ -166,3 +166,35 @@ TEST_F(EditorRealDialogs, TheGuardsOwnMessageBoxIsNotAnActivation) {
 
 }  // namespace
 }  // namespace krt::gui
+
+namespace krt::gui {
+namespace {
+
+// With no printer installed the sheet goes to a PDF file the user names.
+class NoPrinterPlatform : public ScriptedQtPlatform {
+ public:
+  bool hasPrinter() override { return false; }
+};
+
+TEST_F(GuiTest, ProfileSheetPrintedToPdf) {
+  NoPrinterPlatform platform;
+  Modulo1 m(platform, dir_.string(), dir_.string());
+  m.form1().show();
+  writeFile(path("volontari.wrk"), volunteer("BIANCHI", "VIA ROMA 1") + "\r\n");
+  m.form1().ReloadList();
+  m.form1().control("List1").setListIndex(0);  // opens the editor on the volunteer
+  ASSERT_TRUE(m.form4Loaded());
+  platform.answers.push_back(ui::Answer::Yes);
+  platform.files.push_back(path("scheda.pdf"));
+  QTest::mouseClick(find<QPushButton>("Form4", "cmdstampa"), Qt::LeftButton);
+  const std::string pdf = readFile(path("scheda.pdf"));
+  ASSERT_GT(pdf.size(), 1000u);
+  EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+  ASSERT_FALSE(platform.messages.empty());
+  EXPECT_NE(platform.messages[0].find("stampante"), std::string::npos);
+  if (const char* keep = std::getenv("KRT_KEEP_PDF"))
+    std::filesystem::copy_file(path("scheda.pdf"), keep, std::filesystem::copy_options::overwrite_existing);
+}
+
+}  // namespace
+}  // namespace krt::gui
