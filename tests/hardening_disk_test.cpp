@@ -314,6 +314,7 @@ TEST_F(HardeningDisk, ReadOnlyFolders) {
         "accesso negato");
   };
   EXPECT_EQ(root ? inChild(story) : story(), "");
+  ::chmod(roBits.c_str(), 0755);  // so that the folder can be cleared away
   if (root) ::chown(workBits.c_str(), 0, 0);
   if (!roMount || !workMount)
     std::cout << "[ disk     ] read-only mounts are not permitted here: only the permission bits were tested\n";
