@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <random>
 #include <string_view>
 #include <utility>
@@ -132,6 +133,13 @@ constexpr const char* kLevels[] = {"COM", "COC", "OR ", "COL"};
 
 std::string cp(const char* utf8) { return cp1252::fromUtf8(utf8); }
 
+// Texts joined in one string.
+std::string join(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (const auto part : parts) out += part;
+  return out;
+}
+
 std::string provinceName(const Province& p) { return fixedWidth(cp(p.name), 20); }
 
 // The town in an association name: the province name as far as it fits.
@@ -178,29 +186,29 @@ class Volunteers {
     set("livello", pick(kLevels));
     set("segreteria", yesNo(30));
     set("krt_mare", yesNo(10));
-    set("recapito", "3" + digits(20, 49) + " " + digits(1000000, 9999999));
+    set("recapito", join({"3", digits(20, 49), " ", digits(1000000, 9999999)}));
     set("spec_associazione", pick(kSkills));
     set("spec_professionale", pick(kJobs));
     const std::string licence = pick(kLicences);
     set("patente", licence);
     if (licence != "NO") {
-      set("patente_rilasciata_da", "PREFETTURA DI " + cp(p.name));
+      set("patente_rilasciata_da", join({"PREFETTURA DI ", cp(p.name)}));
       set("patente_data", date());
       set("patente_scadenza", date());
     }
     set("passaporto", yesNo(40));
     if (r.passaporto.view() == "SI") {
-      set("passaporto_rilasciato_da", "QUESTURA DI " + cp(p.name));
+      set("passaporto_rilasciato_da", join({"QUESTURA DI ", cp(p.name)}));
       set("passaporto_data", date());
       set("passaporto_scadenza", date());
     }
     if (chance(60)) {
-      set("ditta", "DITTA " + cp(pick(kSurnames)) + " S.R.L.");
+      set("ditta", join({"DITTA ", cp(pick(kSurnames)), " S.R.L."}));
       set("ditta_via", cp(pick(kStreets)) + " " + digits(1, 90));
       set("ditta_cap", digits(10010, 98168));
       set("ditta_citta", cp(p.name));
       set("ditta_provincia", p.sigla);
-      set("ditta_recapito", "0" + digits(10, 99) + " " + digits(100000, 999999));
+      set("ditta_recapito", join({"0", digits(10, 99), " ", digits(100000, 999999)}));
     }
     set("disp_1g", chance(50) ? "P" : "R");
     set("ore_1g", hours());
@@ -232,10 +240,10 @@ class Volunteers {
     set("giorni_corso", digits(0, 30));
     set("autovettura", yesNo(70));
     if (r.autovettura.view() == "SI")
-      set("targa", "A" + std::string(1, static_cast<char>('A' + number(0, 25))) + digits(100, 999) + "BC");
+      set("targa", join({"A", std::string(1, static_cast<char>('A' + number(0, 25))), digits(100, 999), "BC"}));
     set("gancio", yesNo(25));
     if (chance(20)) set("posti_letto", digits(1, 6));
-    if (chance(5)) set("targa_camper", "CA" + digits(100, 999) + "MP");
+    if (chance(5)) set("targa_camper", join({"CA", digits(100, 999), "MP"}));
     if (chance(10)) set("note_provinciale", "DISPONIBILE NEI FINE SETTIMANA");
     if (faulty) breakOneRule(r);
     return r.toLine();
