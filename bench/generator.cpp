@@ -211,7 +211,7 @@ class Volunteers {
       set("ditta_recapito", join({"0", digits(10, 99), " ", digits(100000, 999999)}));
     }
     set("disp_1g", chance(50) ? "P" : "R");
-    set("ore_1g", hours());
+    set("ore_1g", digits(1, 48));  // at least one duration with hours: the others may say "NO"
     if (chance(60)) {
       set("disp_3g", chance(50) ? "P" : "R");
       set("ore_3g", hours());
