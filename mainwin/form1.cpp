@@ -219,16 +219,7 @@ void Form1::List1_Click() {
   }
   ui::Control& list = control("List1");
   const int selected = list.listIndex();
-  const std::string key(recordKey(selected >= 0 ? list.item(selected) : std::string()));
-  try {
-    ui::BusyPointer busy(m_.platform);
-    lookupByKey(m_.percorso_wrk(), key, m_.record);
-  } catch (const FileError& e) {
-    m_.reportFileError(e);
-    return;
-  }
-  m_.modo = "m";
-  m_.form4().show();
+  m_.openVolunteer(recordKey(selected >= 0 ? list.item(selected) : std::string()));
 }
 
 }  // namespace krt

@@ -77,6 +77,10 @@ class Modulo1 {
   void LoadAssociations(ui::Control& province, ui::Control& association);
   // Refills the main list from the work copy.
   void ReloadList();
+  // Opens the volunteer of a list line in the editor: the first line of the
+  // work copy with that key becomes the current record (all blanks when
+  // none has it), modo "m", the editor shown.
+  void openVolunteer(std::string_view key);
 
   // Tells the user about a file that could not be read or written.
   void reportFileError(const FileError& error);

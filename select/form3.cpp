@@ -158,16 +158,7 @@ void Form3::List1_Click() {
   const int selected = list.listIndex();
   if (selected < 0) return;
   m_.mantieni_selezione = true;
-  const std::string key(recordKey(list.item(selected)));
-  try {
-    ui::BusyPointer busy(m_.platform);
-    lookupByKey(m_.percorso_wrk(), key, m_.record);
-  } catch (const FileError& e) {
-    m_.reportFileError(e);
-    return;
-  }
-  m_.modo = "m";
-  m_.form4().show();
+  m_.openVolunteer(recordKey(list.item(selected)));
 }
 
 void Form3::cmdstampa_Click() {
