@@ -1,5 +1,6 @@
 // The real main window: its menu and controls, and "Apri" filling the list.
 #include <QAction>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
@@ -116,6 +117,27 @@ TEST_F(MainWindowTest, KeyboardOnlyOpensAVolunteer) {
   ASSERT_NE(window("Form4"), nullptr);
   EXPECT_TRUE(window("Form4")->isVisible());
   EXPECT_EQ(m.record.cognome.view().substr(0, 5), "VERDI");
+}
+
+}  // namespace
+}  // namespace krt::gui
+
+namespace krt::gui {
+namespace {
+
+TEST_F(MainWindowTest, CharactersTheArchiveCannotHoldAreRefused) {
+  ScriptedQtPlatform platform;
+  Modulo1 m(platform, dir_.string(), dir_.string());
+  m.form1().show();
+  auto* search = find<QLineEdit>("Form1", "tcerca");
+  search->setFocus();
+  // Typed one character at a time, as an input method delivers them.
+  for (QChar c : QString::fromUtf8("Citt\xC3\xA0 \xE4\xB8\xAD\xE2\x82\xAC")) {  // "Città 中€"
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(search, &press);
+  }
+  EXPECT_EQ(search->text(), QString::fromUtf8("Citt\xC3\xA0 \xE2\x82\xAC"));
+  EXPECT_EQ(m.form1().control("tcerca").text(), "Citt\xE0 \x80");  // cp1252 bytes
 }
 
 }  // namespace
