@@ -92,6 +92,9 @@ TEST_F(MainWindowTest, EnterSearchesAndF3SearchesOn) {
   EXPECT_EQ(list->currentRow(), 2);
   EXPECT_EQ(window("Form4"), nullptr);  // the search opens no editor
   EXPECT_TRUE(platform.messages.empty());
+  // Alt+V: "Verifica", a command on the menu bar itself.
+  QTest::keyClick(w, Qt::Key_V, Qt::AltModifier);
+  EXPECT_TRUE(std::filesystem::exists(path("verifica.txt")));
 }
 
 }  // namespace
