@@ -9,6 +9,10 @@
 // memory is measured apart, in a fresh process that opens the archive and
 // runs the operation once (ru_maxrss through wait4).
 //
+// The ratio of an operation is the median of the ratios of its runs, each
+// paired with a run of its baseline (a plain copy or read of the archive)
+// just before it.
+//
 // Environment: KRT_BENCH_MILLION=0 skips the million even when the disk has
 // room for it.
 #include <benchmark/benchmark.h>
@@ -19,6 +23,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -374,6 +379,25 @@ Step& stepFor(const Operation& op, const Context& c) {
 
 std::string runName(const Operation& op, const Context& c) { return op.name + "/" + std::to_string(c.volunteers); }
 
+// Each run of an operation is paired with a run of its baseline just before
+// it: the ratio of the pair does not drift with the load of the machine
+// (other programs, the disk's sync times) as two medians taken minutes apart
+// do. By operation/volunteers.
+std::map<std::string, std::vector<double>> g_pairedRatios;
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double timed(const std::function<void()>& fn) {
+  const auto t0 = Clock::now();
+  fn();
+  return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
 class TableReporter : public benchmark::ConsoleReporter {
  public:
   std::map<std::string, double> medians;  // seconds, by operation/volunteers
@@ -525,18 +549,21 @@ int main(int argc, char** argv) {
     const int repetitions = c.volunteers >= 1000000 ? 3 : c.volunteers >= 100000 ? 7 : 9;
     for (const Operation& op : ops) {
       if (op.name.rfind("cli ", 0) == 0 && !fs::exists(g_tool)) continue;
-      // The disk's sync times vary from run to run: the baselines every
-      // ratio divides by get more runs.
-      const bool baseline = op.name == op.against || op.name == "copy both" || op.name == "copy (no sync)";
+      const Operation* against = nullptr;
+      for (const Operation& o : ops) {
+        if (o.name == op.against && o.name != op.name) against = &o;
+      }
       benchmark::RegisterBenchmark(runName(op, c).c_str(),
-                                   [&op, &c](benchmark::State& st) {
+                                   [&op, &c, against](benchmark::State& st) {
                                      try {
                                        Step& step = stepFor(op, c);
+                                       const Step base = against ? against->setup(c) : Step{};
                                        for (auto _ : st) {
                                          step.prepare();
-                                         const auto t0 = Clock::now();
-                                         step.run();
-                                         st.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+                                         const double baseTime = against ? timed(base.run) : 0;
+                                         const double time = timed(step.run);
+                                         st.SetIterationTime(time);
+                                         if (baseTime > 0) g_pairedRatios[runName(op, c)].push_back(time / baseTime);
                                        }
                                      } catch (const std::exception& e) {
                                        st.SkipWithError(e.what());
@@ -544,7 +571,7 @@ int main(int argc, char** argv) {
                                    })
           ->UseManualTime()
           ->Iterations(1)
-          ->Repetitions(baseline ? 2 * repetitions + 1 : repetitions)
+          ->Repetitions(repetitions)
           ->ReportAggregatesOnly(true)
           ->Unit(benchmark::kMillisecond);
     }
@@ -559,8 +586,8 @@ int main(int argc, char** argv) {
     for (const Operation& op : ops) {
       const auto found = reporter.medians.find(runName(op, c));
       if (found == reporter.medians.end()) continue;
-      const auto base = reporter.medians.find(op.against + "/" + std::to_string(c.volunteers));
-      const double ratio = base == reporter.medians.end() ? 0 : found->second / base->second;
+      const auto paired = g_pairedRatios.find(runName(op, c));
+      const double ratio = op.name == op.against ? 1.0 : paired == g_pairedRatios.end() ? 0 : median(paired->second);
       rows.push_back({op.name, c.volunteers, found->second, op.baseline, ratio, peaks[runName(op, c)]});
     }
   }
