@@ -304,9 +304,9 @@ std::vector<std::string> sortedAssociations(const Province& p) {
 
 }  // namespace
 
-std::size_t writeArchive(const std::string& path, const ArchiveSpec& spec) {
-  Volunteers gen(spec.seed);
-  const std::vector<Province> provinces = sortedProvinces(spec.provinceStep);
+std::size_t writeArchive(const std::string& path, const ArchivePlan& plan) {
+  Volunteers gen(plan.seed);
+  const std::vector<Province> provinces = sortedProvinces(plan.provinceStep);
   const std::size_t groups = provinces.size() * std::size(kAssociationForms);
   FileWriter out(path, FileWriter::Mode::Truncate);
   std::size_t written = 0;
@@ -315,7 +315,7 @@ std::size_t writeArchive(const std::string& path, const ArchiveSpec& spec) {
   for (const Province& p : provinces) {
     for (const std::string& association : sortedAssociations(p)) {
       // The volunteers spread evenly over the associations.
-      const std::size_t count = spec.volunteers / groups + (group < spec.volunteers % groups ? 1 : 0);
+      const std::size_t count = plan.volunteers / groups + (group < plan.volunteers % groups ? 1 : 0);
       ++group;
       lines.clear();
       for (std::size_t i = 0; i < count; ++i) lines.push_back(gen.line(p, association, (written + i) % 10 == 9));

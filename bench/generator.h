@@ -9,7 +9,7 @@
 
 namespace krt::bench {
 
-struct ArchiveSpec {
+struct ArchivePlan {
   std::size_t volunteers = 0;
   std::uint32_t seed = 1;
   // Only every `provinceStep`-th province of the list takes part (1: all).
@@ -17,7 +17,7 @@ struct ArchiveSpec {
 };
 
 // Writes the archive (CR LF line ends) and returns the number of lines.
-std::size_t writeArchive(const std::string& path, const ArchiveSpec& spec);
+std::size_t writeArchive(const std::string& path, const ArchivePlan& plan);
 
 // Writes province.dat and associazioni.dat of the generated archives into
 // the folder.
