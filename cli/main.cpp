@@ -137,10 +137,22 @@ bool sameFile(const std::string& a, const std::string& b) {
   return !ec && ca == cb;
 }
 
-int fileFailure(const FileError& e) {
-  tell(e.userMessage());
+// An output that exists must be a plain file: the new content replaces it
+// by renaming, which would turn a device or a pipe (say /dev/null) into a
+// plain file.
+bool replaceable(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  return !fs::exists(st) || fs::is_regular_file(st);
+}
+
+int failure(std::string_view cp1252Text) {
+  tell(cp1252Text);
   return kFailure;
 }
+
+int fileFailure(const FileError& e) { return failure(e.userMessage()); }
 
 // ---- verifica ---------------------------------------------------------------------
 
@@ -163,6 +175,7 @@ int verifica(Arguments args) {
   const std::string& archive = inputs.front();
   if (sameFile(report, archive))
     return usageError("il rapporto " + text(report) + " non pu\xF2 sostituire l'archivio da verificare.");
+  if (!replaceable(report)) return failure("il rapporto " + text(report) + " non \xE8 un file.");
   VerificationResult result;
   try {
     VolunteerRecord current;
@@ -198,6 +211,7 @@ int unisci(Arguments args) {
     if (sameFile(*target, input))
       return usageError("il file " + text(*target) + " \xE8 uno degli archivi da unire: scegliere un altro nome.");
   }
+  if (!replaceable(*target)) return failure("il file " + text(*target) + " non \xE8 un file.");
   try {
     // Both inputs are opened first: a missing one leaves FILE untouched.
     LineReader work(inputs[0]);

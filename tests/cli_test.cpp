@@ -4,6 +4,7 @@
 // touching the files it was given.
 #include <fcntl.h>
 #include <locale.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -444,6 +445,14 @@ TEST_F(CliTest, TheOutputMayNotBeOneOfTheInputs) {
   EXPECT_EQ(readFile(path("archivio.txt")), archiveBytes());
   EXPECT_EQ(readFile(path("aggiunto.txt")), addedBytes());
   EXPECT_TRUE(fs::is_symlink(path("collegamento.txt")));
+}
+
+TEST_F(CliTest, AnOutputThatIsNotAPlainFileIsLeftAlone) {
+  // Replacing it by renaming would turn the pipe into a plain file.
+  ASSERT_EQ(::mkfifo(path("tubo").c_str(), 0644), 0);
+  EXPECT_EQ(run({"unisci", "archivio.txt", "aggiunto.txt", "--out", "tubo"}).status, 2);
+  EXPECT_EQ(run({"verifica", "archivio.txt", "--report", "tubo"}).status, 2);
+  EXPECT_TRUE(fs::is_fifo(path("tubo")));
 }
 
 TEST_F(CliTest, AMissingOutputFolderCreatesNothing) {
