@@ -168,7 +168,9 @@ void Form1::ReloadList() {
   list.setVisible(true);
   list.clearItems();
   try {
-    forEachLine(m_.percorso_wrk(), [&](const std::string& line) { list.addItem(recordKey(line)); });
+    LineReader in(m_.percorso_wrk());
+    std::string_view line;
+    while (in.nextView(line)) list.addItem(recordKey(line));
   } catch (const FileError& e) {
     m_.reportFileError(e);
   }
@@ -177,10 +179,13 @@ void Form1::ReloadList() {
 bool Form1::searchFrom(int from) {
   ui::Control& list = control("List1");
   const int count = list.itemCount();
+  std::string entry;
   for (int i = from; i < count; ++i) {
     salta_click_ = "1";
     list.setListIndex(i);
-    if (cp1252::upper(list.item(i)).find(testo_cerca_) != std::string::npos) return true;
+    entry = list.item(i);
+    cp1252::upperInPlace(entry);
+    if (entry.find(testo_cerca_) != std::string::npos) return true;
   }
   return false;
 }

@@ -94,10 +94,15 @@ char toUpper(char ch) {
 }
 
 std::string upper(std::string_view text) {
+  std::string out(text);
+  upperInPlace(out);
+  return out;
+}
+
+void upperInPlace(std::string& text) {
   // toUpper without branches, so that the compiler runs it on many bytes at
   // once: the main list search upper-cases every entry of the list.
-  std::string out(text);
-  for (char& ch : out) {
+  for (char& ch : text) {
     const auto c = static_cast<unsigned char>(ch);
     const unsigned small =
         static_cast<unsigned>((c >= 'a') & (c <= 'z')) | static_cast<unsigned>((c >= 0xE0) & (c != 0xF7) & (c != 0xFF));
@@ -105,7 +110,6 @@ std::string upper(std::string_view text) {
     const unsigned ydiaeresis = static_cast<unsigned>(c == 0xFF);
     ch = static_cast<char>(c - small * 0x20 - caron * 0x10 - ydiaeresis * 0x60);
   }
-  return out;
 }
 
 std::string fromUtf8(std::string_view utf8, std::size_t* lost) {

@@ -18,6 +18,7 @@ char toUpper(char c);
 
 // The whole text upper-cased byte by byte.
 std::string upper(std::string_view text);
+void upperInPlace(std::string& text);
 
 // UTF-8 -> cp1252. Characters that cp1252 cannot hold are replaced by '?'
 // and counted in *lost (when given). Bytes that are not valid UTF-8 are

@@ -145,6 +145,22 @@ bool LineReader::next(std::string& line) {
   }
 }
 
+bool LineReader::nextView(std::string_view& line) {
+  const char* start = buf_.data() + pos_;
+  const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - pos_));
+  // A CR as the buffer's last byte may have its LF in the next block: the
+  // copying path handles that.
+  if (cr && (cr + 1 < buf_.data() + end_ || eof_)) {
+    line = {start, static_cast<std::size_t>(cr - start)};
+    pos_ = static_cast<std::size_t>(cr - buf_.data()) + 1;
+    if (pos_ < end_ && buf_[pos_] == '\n') ++pos_;
+    return true;
+  }
+  if (!next(scratch_)) return false;
+  line = scratch_;
+  return true;
+}
+
 std::size_t LineReader::readRaw(char* out, std::size_t size) {
   if (pos_ == end_ && !fill()) return 0;
   const std::size_t n = std::min(size, end_ - pos_);
@@ -237,7 +253,8 @@ void FileWriter::flush() {
 void FileWriter::commit() {
   if (fd_ < 0) throw FileError(FileError::Action::Write, path_, EBADF);
   flush();
-  if (injectedFault(io::Op::Sync, path_) || ::fdatasync(fd_) != 0) fail(FileError::Action::Write, errno);
+  if (mode_ == Mode::Replacing && (injectedFault(io::Op::Sync, path_) || ::fdatasync(fd_) != 0))
+    fail(FileError::Action::Write, errno);
   const bool closeFailed = injectedFault(io::Op::Close, path_);
   const int closeErr = errno;
   if (::close(fd_) != 0 || closeFailed) {

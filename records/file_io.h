@@ -55,6 +55,10 @@ class LineReader {
   // The next line without its end; false at the end of the file.
   bool next(std::string& line);
 
+  // The same, without copying when the line lies whole in the buffer: the
+  // view is valid until the next call on this reader.
+  bool nextView(std::string_view& line);
+
   // Reads raw bytes (for byte-exact copies); 0 at the end.
   std::size_t readRaw(char* out, std::size_t size);
 
@@ -69,14 +73,19 @@ class LineReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;
+  std::string scratch_;
 };
 
 // Writes a file through a buffer; every call is checked.
 class FileWriter {
  public:
   enum class Mode {
-    Truncate,   // write the file itself, created or emptied
-    Replacing,  // write a temporary beside it, renamed over it by commit()
+    // Write the file itself, created or emptied. For scratch files that the
+    // program rebuilds at will (workfile.wrk): commit() checks every write
+    // and the close but does not wait for the disk.
+    Truncate,
+    // Write a temporary beside it, synced and renamed over it by commit().
+    Replacing,
   };
   FileWriter(std::string path, Mode mode);  // throws FileError
   ~FileWriter();                            // an uncommitted file is abandoned

@@ -24,8 +24,8 @@ void ReplaceWorkCopy(const WorkPaths& paths) { copyLines(paths.temp, paths.wrk, 
 
 bool lookupByKey(const std::string& workCopy, std::string_view key, VolunteerRecord& record) {
   LineReader in(workCopy);
-  std::string line;
-  while (in.next(line)) {
+  std::string_view line;
+  while (in.nextView(line)) {
     if (recordKey(line) == key) {
       record.fromLine(line);
       return true;

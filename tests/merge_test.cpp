@@ -129,7 +129,7 @@ TEST_F(MergeTest, FailuresLeaveTheWorkCopyAsItWas) {
 
   // Writing workfile.wrk fails; then copying it back over the work copy.
   const std::vector<std::pair<io::Op, std::string>> faults = {{io::Op::Write, m->percorso_temp()},
-                                                              {io::Op::Sync, m->percorso_temp()},
+                                                              {io::Op::Close, m->percorso_temp()},
                                                               {io::Op::Write, m->percorso_wrk()},
                                                               {io::Op::Rename, m->percorso_wrk()}};
   for (const auto& [failing, target] : faults) {
