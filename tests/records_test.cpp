@@ -117,6 +117,21 @@ TEST_F(LineFiles, CrLfSplitAcrossTheReadBuffer) {
   EXPECT_EQ(lines[2].size(), 200000u);
 }
 
+TEST_F(LineFiles, ViewsGiveTheSameLinesAsCopies) {
+  // Many short lines so that line ends fall on every position of a block,
+  // CR LF split across blocks, lone LFs, a last line without its end.
+  std::string bytes;
+  for (int i = 0; i < 30000; ++i) bytes += std::string(static_cast<std::size_t>(i % 7), 'x') + (i % 5 ? "\r\n" : "\r");
+  bytes += "a\nb\r\n\r\nfine";
+  writeFile(path("mix"), bytes);
+  LineReader views(path("mix"));
+  std::vector<std::string> seen;
+  std::string_view v;
+  while (views.nextView(v)) seen.emplace_back(v);
+  EXPECT_EQ(seen, readLines(path("mix")));
+  EXPECT_EQ(seen.back(), "fine");
+}
+
 TEST_F(LineFiles, CopiesReTerminateOrKeepBytes) {
   const std::string src = "uno\rdue\n\r\n   \r\n" + W("città") + "\r\nultima";
   writeFile(path("src"), src);
