@@ -44,7 +44,9 @@ std::string_view VolunteerRecord::bytes() const { return {reinterpret_cast<const
 void VolunteerRecord::fromLine(std::string_view line) {
   char* data = reinterpret_cast<char*>(this);
   const std::size_t n = std::min(line.size(), kLineLength);
-  std::memcpy(data, line.data(), n);
+  // An empty view may have no data at all (clear() passes one): memcpy
+  // must not be given a null pointer, even for no bytes.
+  if (n > 0) std::memcpy(data, line.data(), n);
   std::memset(data + n, ' ', kLineLength - n);
 }
 

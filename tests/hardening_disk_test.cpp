@@ -468,29 +468,79 @@ TEST_F(HardeningDisk, ArchiveReachedThroughASymbolicLink) {
 
 // ---- killed at random points ------------------------------------------------
 
-// Forks `loop` again and again, kills it after a random delay and checks
-// the files after each kill. Returns the number of kills.
-int killRepeatedly(int kills, int maxDelayMicros, std::mt19937& random, const std::function<void()>& loop,
-                   const std::function<void(int kill)>& checkAfterKill) {
-  std::uniform_int_distribution<int> delay(0, maxDelayMicros);
-  int done = 0;
-  for (int k = 0; k < kills; ++k) {
-    const pid_t pid = ::fork();
+// A child running an operation in a loop; it writes a byte to the pipe once
+// it is set up and after each operation it completes.
+using Tick = std::function<void()>;
+using Loop = std::function<void(const Tick& tick)>;
+
+struct Child {
+  pid_t pid = -1;
+  int ticks = -1;
+
+  explicit Child(const Loop& loop) {
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    pid = ::fork();
     if (pid == 0) {
-      ::alarm(20);
+      ::close(fds[0]);
+      ::alarm(30);
+      const int out = fds[1];
       try {
-        loop();
+        loop([out] {
+          const char c = 't';
+          (void)!::write(out, &c, 1);
+        });
       } catch (...) {
       }
       ::_exit(3);
     }
-    ::usleep(static_cast<useconds_t>(delay(random)));
+    ::close(fds[1]);
+    ticks = fds[0];
+  }
+  bool waitTick() const {
+    char c;
+    return ::read(ticks, &c, 1) == 1;
+  }
+  // Kills the child; true when SIGKILL was what ended it.
+  bool kill() {
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child ended by itself, status " << status;
-    checkAfterKill(k);
-    if (::testing::Test::HasFailure()) break;
+    ::close(ticks);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+  }
+};
+
+// Forks `loop` again and again, kills it at a random moment of its first
+// operations and checks the files after each kill. The moments are spread
+// over about `spread` operations, timed on a first child (a sanitizer build
+// runs many times slower). Returns the number of kills.
+int killRepeatedly(int kills, double spread, std::mt19937& random, const Loop& loop,
+                   const std::function<void()>& checkAfterKill) {
+  using Clock = std::chrono::steady_clock;
+  Child timing(loop);
+  if (!timing.waitTick()) {
+    ADD_FAILURE() << "the child did not start";
+    timing.kill();
+    return 0;
+  }
+  // The quickest of three operations: a slow one is the machine's noise.
+  double cycle = 1e9;
+  for (int i = 0; i < 3; ++i) {
+    const auto start = Clock::now();
+    if (!timing.waitTick()) ADD_FAILURE() << "the child stopped before its third operation";
+    cycle = std::min(cycle, std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  timing.kill();
+  checkAfterKill();
+  std::uniform_real_distribution<double> delay(0, spread * cycle);
+  int done = 0;
+  for (int k = 0; k < kills && !::testing::Test::HasFailure(); ++k) {
+    Child child(loop);
+    EXPECT_TRUE(child.waitTick()) << "the child died while it was being set up";
+    ::usleep(static_cast<useconds_t>(delay(random)));
+    EXPECT_TRUE(child.kill()) << "the child ended by itself";
+    checkAfterKill();
     ++done;
   }
   return done;
@@ -526,17 +576,20 @@ TEST_F(HardeningKill, KilledDuringSaveLeavesOneWholeArchive) {
   std::map<std::string, int> seen;
   int temporaries = 0;
   const int kills = killRepeatedly(
-      130, 12000, random,
-      [&] {
+      130, 2.0, random,
+      [&](const Tick& tick) {
         Program p(work);
-        for (int i = 0;; ++i) {
+        tick();
+        // The first save always changes the archive.
+        for (int i = readFile(archive) == a ? 0 : 1;; ++i) {
           p.open(path(i % 2 ? "a.txt" : "b.txt"));
           p.m->nome_archivio = archive;  // "Apri" named the file it opened
           p.main().click("mnsalva");
           p.ui.messages.clear();
+          tick();
         }
       },
-      [&](int) {
+      [&] {
         const std::string now = readFile(archive);
         const std::string wrk = readFile(work + "/volontari.wrk");
         ASSERT_TRUE(now == a || now == b) << "the archive is neither whole version (" << now.size() << " bytes)";
@@ -549,6 +602,7 @@ TEST_F(HardeningKill, KilledDuringSaveLeavesOneWholeArchive) {
   RecordProperty("save_kills", kills);
   EXPECT_EQ(kills, 130);
   // The kills fell on both sides of the saves.
+  EXPECT_GT(seen["a"], 0);
   EXPECT_GT(seen["b"], 0);
 }
 
@@ -563,13 +617,17 @@ TEST_F(HardeningKill, KilledDuringRegistrationLeavesAWholeWorkCopy) {
   std::size_t longest = 0;
   int temporaries = 0;
   const int kills = killRepeatedly(
-      130, 15000, random,
-      [&] {
+      130, 2.5, random,
+      [&](const Tick& tick) {
         Program p(work);
         p.open(path("base.txt"));
-        for (const auto& n : names) p.enroll(n);
+        tick();
+        for (const auto& n : names) {
+          p.enroll(n);
+          tick();
+        }
       },
-      [&](int) {
+      [&] {
         const std::string wrk = readFile(work + "/volontari.wrk");
         if (wrk.empty()) return;  // killed before "Apri" finished: the start's empty work copy
         ASSERT_EQ(wrk.size() % 811, 0u) << "torn work copy";
