@@ -30,6 +30,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (in.next(line)) got.push_back(line);
   }
   if (got != expected) fuzz::fail("LineReader split the input otherwise than the line rules");
+  // The views without a copy give the very same lines.
+  {
+    LineReader in(file.path());
+    std::string_view view;
+    std::size_t i = 0;
+    while (in.nextView(view)) {
+      if (i >= expected.size() || view != expected[i]) fuzz::fail("nextView gave another line than the rules");
+      ++i;
+    }
+    if (i != expected.size()) fuzz::fail("nextView missed lines");
+  }
 
   // Every line parses into a record whose line is the first 809 columns,
   // blank-padded, with the reserved field blanked; and parsing that line
