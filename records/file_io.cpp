@@ -15,7 +15,7 @@
 namespace krt {
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 16;
+constexpr std::size_t kBufferSize = 1 << 18;  // 256 KiB: fewer system calls per file
 
 io::FaultHook& faultHook() {
   static io::FaultHook hook;
@@ -177,7 +177,7 @@ FileWriter::FileWriter(std::string path, Mode mode) : path_(std::move(path)), mo
   // renaming over the link would put a new file in the link's place and
   // leave the real one (on a memory stick, say) as it was.
   struct stat entry {};
-  if (mode_ == Mode::Replacing && ::lstat(path_.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+  if (mode_ != Mode::Truncate && ::lstat(path_.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
     if (char* real = ::realpath(path_.c_str(), nullptr)) {
       path_ = real;
       std::free(real);
@@ -262,12 +262,12 @@ void FileWriter::commit() {
     fail(FileError::Action::Write, closeFailed ? closeErr : errno);
   }
   fd_ = -1;
-  if (mode_ == Mode::Replacing) {
+  if (mode_ != Mode::Truncate) {
     if (injectedFault(io::Op::Rename, path_) || ::rename(tempPath_.c_str(), path_.c_str()) != 0)
       fail(FileError::Action::Write, errno);
     tempPath_.clear();
     // Make the new name itself durable.
-    const int dir = ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = mode_ == Mode::Replacing ? ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (dir >= 0) {
       ::fsync(dir);
       ::close(dir);

@@ -86,6 +86,10 @@ class FileWriter {
     Truncate,
     // Write a temporary beside it, synced and renamed over it by commit().
     Replacing,
+    // The same without waiting for the disk, for files the program derives
+    // again at will (the verification report): the rename still means that
+    // no reader ever sees a half-written file.
+    ReplacingUnsynced,
   };
   FileWriter(std::string path, Mode mode);  // throws FileError
   ~FileWriter();                            // an uncommitted file is abandoned

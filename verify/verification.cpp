@@ -145,7 +145,7 @@ std::string_view reportTitle(bool errorFound) {
 VerificationResult verifyArchive(const std::string& archive, const std::string& reportPath, const NumberFormat& format,
                                  VolunteerRecord& current) {
   LineReader in(archive);
-  FileWriter out(reportPath, FileWriter::Mode::Replacing);
+  FileWriter out(reportPath, FileWriter::Mode::ReplacingUnsynced);
   ErrorReport report(out);
   VerificationResult result;
   std::string line;
