@@ -148,8 +148,8 @@ VerificationResult verifyArchive(const std::string& archive, const std::string& 
   FileWriter out(reportPath, FileWriter::Mode::ReplacingUnsynced);
   ErrorReport report(out);
   VerificationResult result;
-  std::string line;
-  while (in.next(line)) {
+  std::string_view line;
+  while (in.nextView(line)) {
     ++result.volunteers;
     current.fromLine(line);
     report.startVolunteer(columns(line, 21, 90));
