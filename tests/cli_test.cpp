@@ -345,14 +345,28 @@ TEST_F(CliTest, TheNumericTestFollowsTheLocaleOfTheEnvironment) {
   EXPECT_EQ(c.status, 1);
   EXPECT_NE(readFile(path("c.txt")).find("Anno nascita errato"), std::string::npos);
 
+  // The Italian locale, from the system or compiled for this test alone
+  // (glibc's localedef into a private LOCPATH: no system change).
+  std::map<std::string, std::string> italianEnv{{"LC_ALL", "it_IT.UTF-8"}};
   locale_t italian = ::newlocale(LC_NUMERIC_MASK, "it_IT.UTF-8", static_cast<locale_t>(nullptr));
-  if (italian == static_cast<locale_t>(nullptr)) GTEST_SKIP() << "it_IT.UTF-8 is not installed";
-  ::freelocale(italian);
-  const ToolRun it = run({"verifica", "anno.txt", "--report", "it.txt"}, {{"LC_ALL", "it_IT.UTF-8"}});
+  if (italian != static_cast<locale_t>(nullptr)) {
+    ::freelocale(italian);
+  } else {
+    const std::string dir = path("locales");
+    std::filesystem::create_directories(dir);
+    const std::string cmd = "localedef -i it_IT -f UTF-8 '" + dir + "/it_IT.UTF-8' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0 && !std::filesystem::exists(dir + "/it_IT.UTF-8/LC_NUMERIC"))
+      GTEST_SKIP() << "it_IT.UTF-8 is neither installed nor buildable with localedef";
+    italianEnv["LOCPATH"] = dir;
+  }
+  const ToolRun it = run({"verifica", "anno.txt", "--report", "it.txt"}, italianEnv);
   EXPECT_EQ(it.status, 0);
   EXPECT_EQ(readFile(path("it.txt")), "");
   // LC_NUMERIC alone decides too, when LC_ALL is not set.
-  EXPECT_EQ(run({"verifica", "anno.txt", "--report", "n.txt"}, {{"LC_NUMERIC", "it_IT.UTF-8"}}).status, 0);
+  auto numericOnly = italianEnv;
+  numericOnly.erase("LC_ALL");
+  numericOnly["LC_NUMERIC"] = "it_IT.UTF-8";
+  EXPECT_EQ(run({"verifica", "anno.txt", "--report", "n.txt"}, numericOnly).status, 0);
 }
 
 // ---- help, version, usage errors ---------------------------------------------------------------
