@@ -160,6 +160,9 @@ ui::Answer QtPlatform::messageBox(std::string_view text, ui::Buttons buttons) {
   box.setWindowTitle(QString::fromUtf8(ui::kAppTitle));
   box.setIcon(QMessageBox::NoIcon);
   box.setText(toQ(text));
+  // Screen readers announce the box by its title and read its text.
+  box.setAccessibleName(QString::fromUtf8(ui::kAppTitle));
+  box.setAccessibleDescription(toQ(text));
   QAbstractButton* first = nullptr;
   std::map<QAbstractButton*, ui::Answer> answers;
   const auto add = [&](const char* caption, QMessageBox::ButtonRole role, ui::Answer a) {
