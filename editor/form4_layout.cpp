@@ -311,7 +311,7 @@ void buttonRow(Builder& b) {
 }  // namespace
 
 const ui::WindowSpec& form4Spec() {
-  static const ui::WindowSpec spec = [] {
+  static const ui::WindowSpec desc = [] {
     ui::WindowSpec s;
     s.name = "Form4";
     s.caption = "Form4";
@@ -326,7 +326,7 @@ const ui::WindowSpec& form4Spec() {
     buttonRow(b);
     return s;
   }();
-  return spec;
+  return desc;
 }
 
 }  // namespace krt

@@ -4,7 +4,7 @@ namespace krt {
 
 const ui::WindowSpec& form1Spec() {
   using ui::Kind;
-  static const ui::WindowSpec spec = [] {
+  static const ui::WindowSpec desc = [] {
     ui::WindowSpec s;
     s.name = "Form1";
     s.caption = "Profilo del volontario K.R.T.";
@@ -38,7 +38,7 @@ const ui::WindowSpec& form1Spec() {
     };
     return s;
   }();
-  return spec;
+  return desc;
 }
 
 }  // namespace krt

@@ -208,7 +208,7 @@ class Platform {
  public:
   virtual ~Platform() = default;
 
-  virtual std::unique_ptr<Window> createWindow(const WindowSpec& spec, EventSink& sink) = 0;
+  virtual std::unique_ptr<Window> createWindow(const WindowSpec& desc, EventSink& sink) = 0;
 
   // A modal message box with the application's title and no icon; the first
   // button is the default.

@@ -113,7 +113,7 @@ ui::ControlSpec controlOf(const Row& row) {
 }  // namespace
 
 const ui::WindowSpec& form3Spec() {
-  static const ui::WindowSpec spec = [] {
+  static const ui::WindowSpec desc = [] {
     ui::WindowSpec s;
     s.name = "Form3";
     s.caption = "Selezione";
@@ -125,7 +125,7 @@ const ui::WindowSpec& form3Spec() {
                   "Tapp",   "List1", "cmdstampa", "cmdcerca", "cmbsel", "cmbchiudi"};
     return s;
   }();
-  return spec;
+  return desc;
 }
 
 }  // namespace krt

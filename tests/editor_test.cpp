@@ -91,10 +91,10 @@ class EditorTest : public AppTest {
 // ---- the window ------------------------------------------------------------------------
 
 TEST(EditorLayout, EveryFieldButReservedHasExactlyOneControl) {
-  const ui::WindowSpec& spec = form4Spec();
+  const ui::WindowSpec& desc = form4Spec();
   std::set<std::string> entryControls;
   int textBoxes = 0, combos = 0;
-  for (const auto& c : spec.controls) {
+  for (const auto& c : desc.controls) {
     if (!isEntryControl(c)) continue;
     EXPECT_TRUE(entryControls.insert(c.name).second) << c.name;
     (c.kind == ui::Kind::TextBox ? textBoxes : combos)++;
@@ -118,12 +118,12 @@ TEST(EditorLayout, EveryFieldButReservedHasExactlyOneControl) {
 }
 
 TEST(EditorLayout, CaptionsHintsFontsAndLimits) {
-  const ui::WindowSpec& spec = form4Spec();
-  EXPECT_EQ(spec.caption, "Form4");
-  EXPECT_EQ(spec.width, 11880);
-  EXPECT_EQ(spec.height, 8595);
+  const ui::WindowSpec& desc = form4Spec();
+  EXPECT_EQ(desc.caption, "Form4");
+  EXPECT_EQ(desc.width, 11880);
+  EXPECT_EQ(desc.height, 8595);
   std::map<std::string, ui::ControlSpec> c;
-  for (const auto& control : spec.controls) c[control.name] = control;
+  for (const auto& control : desc.controls) c[control.name] = control;
 
   EXPECT_EQ(c["SSTab1"].kind, ui::Kind::TabControl);
   EXPECT_EQ(c["SSTab1"].caption, "Anagrafe|Disponibilit\xE0");
@@ -194,14 +194,14 @@ TEST(EditorLayout, CaptionsHintsFontsAndLimits) {
 
 // Every control lies inside its area, and no two of them cover each other.
 TEST(EditorLayout, ControlsFitTheirAreaWithoutOverlapping) {
-  const ui::WindowSpec& spec = form4Spec();
+  const ui::WindowSpec& desc = form4Spec();
   constexpr int kTabBar = 420;  // the page area lies below the tab bar
   std::map<std::string, std::vector<const ui::ControlSpec*>> byArea;
-  for (const auto& c : spec.controls) {
+  for (const auto& c : desc.controls) {
     const bool onPage = !c.container.empty();
     EXPECT_TRUE(c.container.empty() || c.container == "SSTab1/0" || c.container == "SSTab1/1") << c.name;
-    const int width = onPage ? 11775 : spec.width;
-    const int height = onPage ? 4575 - kTabBar : spec.height;
+    const int width = onPage ? 11775 : desc.width;
+    const int height = onPage ? 4575 - kTabBar : desc.height;
     EXPECT_GE(c.left, 0) << c.name;
     EXPECT_GE(c.top, 0) << c.name;
     EXPECT_LE(c.left + c.width, width) << c.name;

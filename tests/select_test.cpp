@@ -134,7 +134,7 @@ TEST(SelectCriteria, YesNoHoursAndFreeTextFields) {
     setField(r, *findField(field), "XYZ");
     c = SelectionCriteria{};
     c.dotazioni_scelte = true;
-    const bool experience = std::string_view(field).rfind("spec_", 0) == 0;
+    const bool experience = std::string_view(field).rfind("spec_", 0) == 0;  // spec_associazione, spec_professionale
     (experience ? c.professione : c.apparecchiature) = "xy";
     EXPECT_TRUE(matches(c, r)) << field;
     (experience ? c.apparecchiature : c.professione) = "xy";
@@ -186,7 +186,7 @@ class SelectWindow : public AppTest {
   // The labels now chosen, of all the window's labels.
   Names redLabels() {
     Names out;
-    for (const auto& c : f3().spec().controls)
+    for (const auto& c : f3().desc().controls)
       if (c.kind == ui::Kind::Label && red(c.name.c_str())) out.push_back(c.name);
     return out;
   }
@@ -201,7 +201,7 @@ TEST(SelectLayout, CaptionsHintsStylesAndFocusOrder) {
   EXPECT_EQ(s.caption, "Selezione");
   EXPECT_EQ((std::pair{s.width, s.height}), (std::pair{11880, 7995}));
   EXPECT_EQ(s.controls.size(), 39u);
-  const auto spec = [&](const std::string& name) {
+  const auto desc = [&](const std::string& name) {
     for (const auto& c : s.controls)
       if (c.name == name) return c;
     ADD_FAILURE() << "no control " << name;
@@ -219,13 +219,13 @@ TEST(SelectLayout, CaptionsHintsStylesAndFocusOrder) {
            {"Lprof", "             Esperienza professionale"},
            {"Lapp", "                  Alre apparecchiature"},
            {"cmbsel", "Nuova selezione"}})
-    EXPECT_EQ(spec(name).caption, caption) << name;
-  EXPECT_EQ(spec("Lletti").hint, W("Cliccare per selezionare i volontari con disponibilità di posti letto in tenda o "
+    EXPECT_EQ(desc(name).caption, caption) << name;
+  EXPECT_EQ(desc("Lletti").hint, W("Cliccare per selezionare i volontari con disponibilità di posti letto in tenda o "
                                    "roulotte o camper ecc."));
-  EXPECT_EQ(spec("Tprof").hint,
+  EXPECT_EQ(desc("Tprof").hint,
             "Inserire alcuni caratteri per selezionare i volontari che svolgono una certa professione o esperienza. ");
-  EXPECT_EQ(spec("Combo1").hint, "Scegliere fra 'O'peratore o 'C'ollaboratore.");
-  const ui::ControlSpec list = spec("List1");
+  EXPECT_EQ(desc("Combo1").hint, "Scegliere fra 'O'peratore o 'C'ollaboratore.");
+  const ui::ControlSpec list = desc("List1");
   EXPECT_EQ((std::array{list.left, list.top, list.width, list.height}), (std::array{480, 3360, 10815, 3630}));
   EXPECT_EQ(list.font.name, "Courier New");
 

@@ -8,7 +8,7 @@ namespace krt {
 
 const ui::WindowSpec& formvSpec() {
   using ui::Kind;
-  static const ui::WindowSpec spec = [] {
+  static const ui::WindowSpec desc = [] {
     ui::WindowSpec s;
     s.name = "formv";
     s.caption = "Form3";
@@ -23,7 +23,7 @@ const ui::WindowSpec& formvSpec() {
     s.controls.back().accessibleName = "Elenco errori";
     return s;
   }();
-  return spec;
+  return desc;
 }
 
 formv::formv(Modulo1& m) : m_(m) {

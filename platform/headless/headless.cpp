@@ -7,12 +7,12 @@ namespace krt::headless {
 
 // ---- HeadlessControl -----------------------------------------------------------
 
-HeadlessControl::HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& spec)
-    : window_(window), spec_(spec), back_(spec.backColor.value_or(ui::kWhite)) {
-  if (spec.kind == ui::Kind::Label || spec.kind == ui::Kind::Button) text_ = spec.caption;
-  fontName_ = spec.font.name.empty() ? window.spec().font.name : spec.font.name;
-  fontSize_ = spec.font.name.empty() ? window.spec().font.size : spec.font.size;
-  tip_ = spec.hint;
+HeadlessControl::HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& desc)
+    : window_(window), desc_(desc), back_(desc.backColor.value_or(ui::kWhite)) {
+  if (desc.kind == ui::Kind::Label || desc.kind == ui::Kind::Button) text_ = desc.caption;
+  fontName_ = desc.font.name.empty() ? window.desc().font.name : desc.font.name;
+  fontSize_ = desc.font.name.empty() ? window.desc().font.size : desc.font.size;
+  tip_ = desc.hint;
 }
 
 void HeadlessControl::setText(std::string_view text) { text_ = text; }
@@ -21,29 +21,29 @@ void HeadlessControl::clearItems() {
   items_.clear();
   index_ = -1;
   top_ = 0;
-  if (spec_.kind == ui::Kind::ComboBox) text_.clear();
+  if (desc_.kind == ui::Kind::ComboBox) text_.clear();
 }
 
 std::string HeadlessControl::item(int index) const {
-  if (index < 0 || index >= itemCount()) throw std::out_of_range("item " + std::to_string(index) + " of " + spec_.name);
+  if (index < 0 || index >= itemCount()) throw std::out_of_range("item " + std::to_string(index) + " of " + desc_.name);
   return items_[static_cast<std::size_t>(index)];
 }
 
 void HeadlessControl::setListIndex(int index) {
-  if (index < -1 || index >= itemCount()) throw std::out_of_range("list index of " + spec_.name);
+  if (index < -1 || index >= itemCount()) throw std::out_of_range("list index of " + desc_.name);
   index_ = index;
-  if (spec_.kind == ui::Kind::ComboBox) {
+  if (desc_.kind == ui::Kind::ComboBox) {
     if (index >= 0) text_ = items_[static_cast<std::size_t>(index)];
-  } else if (spec_.kind == ui::Kind::ListBox) {
-    window_.sink().onEvent(spec_.name, ui::Event::Click);
+  } else if (desc_.kind == ui::Kind::ListBox) {
+    window_.sink().onEvent(desc_.name, ui::Event::Click);
   }
 }
 
 // ---- HeadlessWindow --------------------------------------------------------------
 
-HeadlessWindow::HeadlessWindow(HeadlessPlatform& platform, const ui::WindowSpec& spec, ui::EventSink& sink)
-    : platform_(platform), spec_(spec), sink_(sink), caption_(spec.caption) {
-  for (const auto& c : spec_.controls) controls_[c.name] = std::make_unique<HeadlessControl>(*this, c);
+HeadlessWindow::HeadlessWindow(HeadlessPlatform& platform, const ui::WindowSpec& desc, ui::EventSink& sink)
+    : platform_(platform), desc_(desc), sink_(sink), caption_(desc.caption) {
+  for (const auto& c : desc_.controls) controls_[c.name] = std::make_unique<HeadlessControl>(*this, c);
   // Menu entries answer clicks like buttons.
   std::function<void(const std::vector<ui::MenuSpec>&)> addMenu = [&](const std::vector<ui::MenuSpec>& items) {
     for (const auto& item : items) {
@@ -55,14 +55,14 @@ HeadlessWindow::HeadlessWindow(HeadlessPlatform& platform, const ui::WindowSpec&
       addMenu(item.items);
     }
   };
-  addMenu(spec_.menu);
+  addMenu(desc_.menu);
 }
 
 HeadlessWindow::~HeadlessWindow() { platform_.forget(this); }
 
 HeadlessControl& HeadlessWindow::control(std::string_view name) {
   const auto it = controls_.find(name);
-  if (it == controls_.end()) throw std::out_of_range("no control " + std::string(name) + " in " + spec_.name);
+  if (it == controls_.end()) throw std::out_of_range("no control " + std::string(name) + " in " + desc_.name);
   return *it->second;
 }
 
@@ -89,8 +89,8 @@ void HeadlessWindow::type(std::string_view name, std::string_view text) {
   if (platform_.active() != this) platform_.activate(*this);
   HeadlessControl& c = control(name);
   std::string value(text);
-  if (c.spec().maxLength > 0 && value.size() > static_cast<std::size_t>(c.spec().maxLength))
-    value.resize(static_cast<std::size_t>(c.spec().maxLength));
+  if (c.desc().maxLength > 0 && value.size() > static_cast<std::size_t>(c.desc().maxLength))
+    value.resize(static_cast<std::size_t>(c.desc().maxLength));
   c.setText(value);
   sink_.onEvent(name, ui::Event::Change);
   platform_.runPosted();
@@ -99,7 +99,7 @@ void HeadlessWindow::type(std::string_view name, std::string_view text) {
 void HeadlessWindow::pick(std::string_view name, int index) {
   if (platform_.active() != this) platform_.activate(*this);
   HeadlessControl& c = control(name);
-  if (c.spec().kind == ui::Kind::ListBox) {
+  if (c.desc().kind == ui::Kind::ListBox) {
     c.setListIndex(index);  // raises Click
   } else {
     c.setListIndex(index);
@@ -180,7 +180,7 @@ std::vector<std::string> HeadlessPlatform::takeMessages() {
 
 HeadlessWindow* HeadlessPlatform::find(std::string_view name) {
   for (auto* w : windows_) {
-    if (w->spec().name == name) return w;
+    if (w->desc().name == name) return w;
   }
   return nullptr;
 }
@@ -212,8 +212,8 @@ void HeadlessPlatform::forget(HeadlessWindow* window) {
   if (active_ == window) active_ = nullptr;
 }
 
-std::unique_ptr<ui::Window> HeadlessPlatform::createWindow(const ui::WindowSpec& spec, ui::EventSink& sink) {
-  auto w = std::make_unique<HeadlessWindow>(*this, spec, sink);
+std::unique_ptr<ui::Window> HeadlessPlatform::createWindow(const ui::WindowSpec& desc, ui::EventSink& sink) {
+  auto w = std::make_unique<HeadlessWindow>(*this, desc, sink);
   windows_.push_back(w.get());
   return w;
 }

@@ -24,7 +24,7 @@ class HeadlessWindow;
 
 class HeadlessControl : public ui::Control {
  public:
-  HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& spec);
+  HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& desc);
 
   std::string text() const override { return text_; }
   void setText(std::string_view text) override;
@@ -47,12 +47,12 @@ class HeadlessControl : public ui::Control {
   std::string toolTip() const override { return tip_; }
   void setToolTip(std::string_view tip) override { tip_ = tip; }
 
-  const ui::ControlSpec& spec() const { return spec_; }
+  const ui::ControlSpec& desc() const { return desc_; }
   const std::vector<std::string>& items() const { return items_; }
 
  private:
   HeadlessWindow& window_;
-  ui::ControlSpec spec_;
+  ui::ControlSpec desc_;
   std::string text_;
   std::vector<std::string> items_;
   int index_ = -1;
@@ -66,7 +66,7 @@ class HeadlessControl : public ui::Control {
 
 class HeadlessWindow : public ui::Window {
  public:
-  HeadlessWindow(HeadlessPlatform& platform, const ui::WindowSpec& spec, ui::EventSink& sink);
+  HeadlessWindow(HeadlessPlatform& platform, const ui::WindowSpec& desc, ui::EventSink& sink);
   ~HeadlessWindow() override;
 
   HeadlessControl& control(std::string_view name) override;
@@ -77,7 +77,7 @@ class HeadlessWindow : public ui::Window {
   void setCaption(std::string_view caption) override { caption_ = caption; }
   void setFocus(std::string_view control) override { focus_ = control; }
 
-  const ui::WindowSpec& spec() const { return spec_; }
+  const ui::WindowSpec& desc() const { return desc_; }
   const std::string& caption() const { return caption_; }
   const std::string& focused() const { return focus_; }
   ui::EventSink& sink() { return sink_; }
@@ -97,7 +97,7 @@ class HeadlessWindow : public ui::Window {
  private:
   friend class HeadlessPlatform;
   HeadlessPlatform& platform_;
-  ui::WindowSpec spec_;
+  ui::WindowSpec desc_;
   ui::EventSink& sink_;
   std::map<std::string, std::unique_ptr<HeadlessControl>, std::less<>> controls_;
   std::string caption_;
@@ -179,7 +179,7 @@ class HeadlessPlatform : public ui::Platform {
   void runPosted();
 
   // ---- ui::Platform ----
-  std::unique_ptr<ui::Window> createWindow(const ui::WindowSpec& spec, ui::EventSink& sink) override;
+  std::unique_ptr<ui::Window> createWindow(const ui::WindowSpec& desc, ui::EventSink& sink) override;
   ui::Answer messageBox(std::string_view text, ui::Buttons buttons) override;
   std::optional<std::string> openFileDialog(const ui::FileRequest& request) override;
   std::optional<std::string> saveFileDialog(const ui::FileRequest& request) override;

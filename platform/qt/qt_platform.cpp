@@ -58,8 +58,8 @@ QtPlatform::~QtPlatform() {
   while (busyDepth_ > 0) setBusy(false);
 }
 
-std::unique_ptr<ui::Window> QtPlatform::createWindow(const ui::WindowSpec& spec, ui::EventSink& sink) {
-  auto w = std::make_unique<QtWindow>(*this, spec, sink);
+std::unique_ptr<ui::Window> QtPlatform::createWindow(const ui::WindowSpec& desc, ui::EventSink& sink) {
+  auto w = std::make_unique<QtWindow>(*this, desc, sink);
   windows_.push_back(w.get());
   return w;
 }
@@ -221,8 +221,8 @@ bool QtPlatform::showHelp(const std::string& path) {
     auto* browser = new QTextBrowser(dlg);
     browser->setObjectName("testoGuida");
     browser->setOpenExternalLinks(false);
-    auto* layout = new QVBoxLayout(dlg);
-    layout->addWidget(browser);
+    auto* box = new QVBoxLayout(dlg);
+    box->addWidget(browser);
     dlg->resize(640, 520);
     help_ = dlg;
   }

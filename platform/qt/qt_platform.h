@@ -34,7 +34,7 @@ class QtPlatform : public QObject, public ui::Platform {
   QtPlatform();
   ~QtPlatform() override;
 
-  std::unique_ptr<ui::Window> createWindow(const ui::WindowSpec& spec, ui::EventSink& sink) override;
+  std::unique_ptr<ui::Window> createWindow(const ui::WindowSpec& desc, ui::EventSink& sink) override;
   ui::Answer messageBox(std::string_view text, ui::Buttons buttons) override;
   std::optional<std::string> openFileDialog(const ui::FileRequest& request) override;
   std::optional<std::string> saveFileDialog(const ui::FileRequest& request) override;

@@ -166,8 +166,8 @@ class ChoiceList : public QListWidget {
 
 // ---- QtControl -------------------------------------------------------------------
 
-QtControl::QtControl(QtWindow& window, const ui::ControlSpec& spec, QWidget* widget)
-    : window_(window), spec_(spec), widget_(widget), back_(spec.backColor.value_or(ui::kWhite)) {
+QtControl::QtControl(QtWindow& window, const ui::ControlSpec& desc, QWidget* widget)
+    : window_(window), desc_(desc), widget_(widget), back_(desc.backColor.value_or(ui::kWhite)) {
   widget->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(this)));
 }
 
@@ -178,7 +178,7 @@ QtControl::~QtControl() {
 void QtControl::raise(ui::Event event) {
   auto* sink = window_.sink();
   if (!sink) return;
-  const std::string name = spec_.name;
+  const std::string name = desc_.name;
   window_.platform().guarded([&] { sink->onEvent(name, event); });
 }
 
@@ -287,7 +287,7 @@ void QtControl::setBackColor(ui::Color color) {
   widget_->setPalette(pal);
   widget_->setAutoFillBackground(true);
   widget_->update();
-  if (changed && spec_.clickable && QAccessible::isActive()) {
+  if (changed && desc_.clickable && QAccessible::isActive()) {
     QAccessible::State s;
     s.checked = true;
     QAccessibleStateChangeEvent event(widget_, s);
@@ -319,10 +319,10 @@ void QtControl::setToolTip(std::string_view tip) { widget_->setToolTip(toQ(tip))
 
 // ---- QtWindow ----------------------------------------------------------------------
 
-QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& spec, ui::EventSink& sink)
-    : platform_(platform), spec_(spec), sink_(&sink) {
+QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& desc, ui::EventSink& sink)
+    : platform_(platform), desc_(desc), sink_(&sink) {
   QWidget* client = nullptr;
-  if (!spec_.menu.empty()) {
+  if (!desc_.menu.empty()) {
     auto* mw = new TopLevel<QMainWindow>(*this);
     client = new QWidget(mw);
     mw->setCentralWidget(client);
@@ -332,15 +332,15 @@ QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& spec, ui::EventSi
     top_ = new TopLevel<QWidget>(*this);
     client = top_;
   }
-  top_->setObjectName(QString::fromStdString(spec_.name));
-  top_->setWindowTitle(toQ(spec_.caption));
-  top_->setFont(makeFont(spec_.font));
-  client->setFixedSize(px(spec_.width), px(spec_.height));
+  top_->setObjectName(QString::fromStdString(desc_.name));
+  top_->setWindowTitle(toQ(desc_.caption));
+  top_->setFont(makeFont(desc_.font));
+  client->setFixedSize(px(desc_.width), px(desc_.height));
   if (client != top_) top_->setFixedSize(top_->sizeHint());
 
   // Containers first (tab pages), then the controls inside them.
   std::map<std::string, QWidget*> containers{{"", client}};
-  for (const auto& c : spec_.controls) {
+  for (const auto& c : desc_.controls) {
     const auto it = containers.find(c.container);
     QWidget* parent = it != containers.end() ? it->second : client;
     QWidget* w = buildControl(c, parent);
@@ -350,12 +350,12 @@ QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& spec, ui::EventSi
   }
   // Keyboard focus in reading order (or the order the layout gives).
   std::vector<QWidget*> order;
-  if (!spec_.tabOrder.empty()) {
-    for (const auto& name : spec_.tabOrder) {
+  if (!desc_.tabOrder.empty()) {
+    for (const auto& name : desc_.tabOrder) {
       if (hasControl(name)) order.push_back(controls_.find(name)->second->widget());
     }
   } else {
-    for (const auto& c : spec_.controls) {
+    for (const auto& c : desc_.controls) {
       QWidget* w = controls_.at(c.name)->widget();
       if (w->focusPolicy() != Qt::NoFocus) order.push_back(w);
     }
@@ -488,7 +488,7 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
 // caption, or its own description) and its hint as the description.
 // Keys that click a control: its own shortcut, and Enter in a text box.
 void QtWindow::bindKeys() {
-  for (const auto& c : spec_.controls) {
+  for (const auto& c : desc_.controls) {
     QtControl* control = controls_.at(c.name).get();
     if (!c.shortcut.empty()) {
       auto* sc = new QShortcut(QKeySequence(QString::fromStdString(c.shortcut)), top_);
@@ -504,7 +504,7 @@ void QtWindow::bindKeys() {
 }
 
 void QtWindow::nameForScreenReaders() {
-  for (const auto& c : spec_.controls) {
+  for (const auto& c : desc_.controls) {
     QWidget* w = controls_.at(c.name)->widget();
     std::string name = c.accessibleName;
     if (!c.labelledBy.empty() && hasControl(c.labelledBy)) name = control(c.labelledBy).text();
@@ -547,7 +547,7 @@ void QtWindow::buildMenu(QWidget* mainWindow) {
     });
   };
   QString takenOnBar;
-  for (const auto& m : spec_.menu) {
+  for (const auto& m : desc_.menu) {
     const QString caption = withMnemonic(toQ(m.caption), takenOnBar);
     if (m.items.empty()) {
       // A command on the menu bar itself.
@@ -564,7 +564,7 @@ void QtWindow::buildMenu(QWidget* mainWindow) {
 
 ui::Control& QtWindow::control(std::string_view name) {
   const auto it = controls_.find(name);
-  if (it == controls_.end()) throw std::out_of_range("no control " + std::string(name) + " in " + spec_.name);
+  if (it == controls_.end()) throw std::out_of_range("no control " + std::string(name) + " in " + desc_.name);
   return *it->second;
 }
 

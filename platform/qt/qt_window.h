@@ -19,11 +19,11 @@ class QtWindow;
 // A control: one widget and what the logic may ask of it.
 class QtControl : public ui::Control {
  public:
-  QtControl(QtWindow& window, const ui::ControlSpec& spec, QWidget* widget);
+  QtControl(QtWindow& window, const ui::ControlSpec& desc, QWidget* widget);
   ~QtControl() override;
 
   QWidget* widget() const { return widget_; }
-  const ui::ControlSpec& spec() const { return spec_; }
+  const ui::ControlSpec& desc() const { return desc_; }
 
   std::string text() const override;
   void setText(std::string_view text) override;
@@ -51,7 +51,7 @@ class QtControl : public ui::Control {
 
  private:
   QtWindow& window_;
-  ui::ControlSpec spec_;
+  ui::ControlSpec desc_;
   QPointer<QWidget> widget_;
   ui::Color back_;
   bool visible_ = true;
@@ -59,7 +59,7 @@ class QtControl : public ui::Control {
 
 class QtWindow : public ui::Window {
  public:
-  QtWindow(QtPlatform& platform, const ui::WindowSpec& spec, ui::EventSink& sink);
+  QtWindow(QtPlatform& platform, const ui::WindowSpec& desc, ui::EventSink& sink);
   ~QtWindow() override;
 
   ui::Control& control(std::string_view name) override;
@@ -71,7 +71,7 @@ class QtWindow : public ui::Window {
   void setFocus(std::string_view control) override;
 
   QWidget* top() const { return top_; }
-  const ui::WindowSpec& spec() const { return spec_; }
+  const ui::WindowSpec& desc() const { return desc_; }
   ui::EventSink* sink() const { return sink_; }
   QtPlatform& platform() { return platform_; }
   // The control a widget belongs to (the widget or one of its parents).
@@ -84,7 +84,7 @@ class QtWindow : public ui::Window {
   void bindKeys();
 
   QtPlatform& platform_;
-  ui::WindowSpec spec_;
+  ui::WindowSpec desc_;
   ui::EventSink* sink_;
   QPointer<QWidget> top_;
   QPointer<QWidget> firstFocus_;
