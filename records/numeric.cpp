@@ -28,6 +28,14 @@ bool isNumeric(std::string_view text, const NumberFormat& format) {
   const char* p = text.data();
   const char* end = p + text.size();
   while (p < end && *p == ' ') ++p;
+  // The usual field: digits, then blanks to its width.
+  const char* q = p;
+  while (q < end && *q >= '0' && *q <= '9') ++q;
+  if (q > p) {
+    const char* r = q;
+    while (r < end && *r == ' ') ++r;
+    if (r == end) return true;
+  }
   while (end > p && end[-1] == ' ') --end;
   const auto isDigit = [&] { return p < end && *p >= '0' && *p <= '9'; };
   if (p < end && (*p == '+' || *p == '-')) ++p;
