@@ -40,6 +40,7 @@
 #include "bench/generator.h"
 #include "mainwin/form1.h"
 #include "mainwin/modulo1.h"
+#include "verify/verification.h"
 #include "platform/headless/headless.h"
 #include "records/fixed_text.h"
 
@@ -278,6 +279,13 @@ std::vector<Operation> operations() {
     return onProgram(c, true, [](Program& p, Step& s) {
       s.prepare = [&p] { p.ui.takeMessages(); };
       s.run = [&p] { p.main().click("mnverifica"); };
+    });
+  });
+  // The check alone, without showing the report in the viewer (which reads
+  // the report back into its list, up to 32,000 lines).
+  add("verification check", "read", "read", [](const Context& c) {
+    return onProgram(c, true, [](Program& p, Step& s) {
+      s.run = [&p] { verifyArchive(p.m->percorso_wrk(), p.m->percorso_verifica(), p.m->numberFormat, p.m->record); };
     });
   });
   add("selection (5 criteria)", "read", "read", [](const Context& c) {
