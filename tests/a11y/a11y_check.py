@@ -38,14 +38,29 @@ def walk(node, depth=0):
             yield from walk(child, depth + 1)
 
 
-def do_menu(app, caption):
-    for node, _ in walk(app):
-        if node.getRoleName() in ("menu item", "menu") and node.name.replace("&", "") == caption:
-            action = node.queryAction()
-            action.doAction(0)
-            time.sleep(1.0)
-            return
-    raise SystemExit("menu entry not found: " + caption)
+def window_names(app):
+    names = set()
+    for i in range(app.childCount):
+        win = app.getChildAtIndex(i)
+        if win is not None:
+            names.add(win.name)
+    return names
+
+
+def do_menu(app, caption, opens, timeout=30):
+    """Chooses a menu entry and waits for the window it opens."""
+    end = time.time() + timeout
+    while time.time() < end:
+        for node, _ in walk(app):
+            if node.getRoleName() in ("menu item", "menu") and node.name.replace("&", "") == caption:
+                node.queryAction().doAction(0)
+                while time.time() < end:
+                    if opens in window_names(app):
+                        time.sleep(0.5)
+                        return
+                    time.sleep(0.2)
+        time.sleep(0.5)
+    raise SystemExit("menu entry %s did not open %s" % (caption, opens))
 
 
 def main():
@@ -56,11 +71,10 @@ def main():
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
     proc = subprocess.Popen([program], cwd=work, env=env)
     try:
-        app = find_app("archivio")
-        time.sleep(1.0)
-        do_menu(app, "Nuovo inserimento")
-        do_menu(app, "Selezione volontari")
-        do_menu(app, "Verifica")
+        app = find_app("archivio", timeout=60)
+        do_menu(app, "Nuovo inserimento", "Form4")
+        do_menu(app, "Selezione volontari", "Selezione")
+        do_menu(app, "Verifica", "Form3")
         failures = 0
         windows = {}
         for i in range(app.childCount):
@@ -96,7 +110,9 @@ def main():
                 failures += 1
             else:
                 box.queryAction().doAction(0)
-                time.sleep(0.5)
+                end = time.time() + 10
+                while time.time() < end and not box.getState().contains(pyatspi.STATE_CHECKED):
+                    time.sleep(0.2)
                 if not box.getState().contains(pyatspi.STATE_CHECKED):
                     print("criterion label not checked after its action")
                     failures += 1
