@@ -22,20 +22,13 @@ NumberFormat NumberFormat::fromEnvironment() {
   return format;
 }
 
-bool isNumeric(std::string_view text, const NumberFormat& format) {
-  // Runs for a dozen fields of every volunteer the verification checks:
-  // one pass over the characters, with no copies.
+namespace detail {
+
+bool isNumericInFull(std::string_view text, const NumberFormat& format) {
+  // One pass over the characters, with no copies.
   const char* p = text.data();
   const char* end = p + text.size();
   while (p < end && *p == ' ') ++p;
-  // The usual field: digits, then blanks to its width.
-  const char* q = p;
-  while (q < end && *q >= '0' && *q <= '9') ++q;
-  if (q > p) {
-    const char* r = q;
-    while (r < end && *r == ' ') ++r;
-    if (r == end) return true;
-  }
   while (end > p && end[-1] == ' ') --end;
   const auto isDigit = [&] { return p < end && *p >= '0' && *p <= '9'; };
   if (p < end && (*p == '+' || *p == '-')) ++p;
@@ -66,5 +59,7 @@ bool isNumeric(std::string_view text, const NumberFormat& format) {
   }
   return p == end;
 }
+
+}  // namespace detail
 
 }  // namespace krt

@@ -21,6 +21,23 @@ struct NumberFormat {
 // thousands separator allowed between them), an optional decimal separator
 // with more digits, an optional exponent (E or e, optional sign, digits).
 // At least one digit is needed; an empty or all-blank text does not pass.
-bool isNumeric(std::string_view text, const NumberFormat& format);
+namespace detail {
+bool isNumericInFull(std::string_view text, const NumberFormat& format);
+}
+
+inline bool isNumeric(std::string_view text, const NumberFormat& format) {
+  // The usual field, answered here without a call: optional blanks, digits,
+  // then blanks to its width. Anything else takes the full reading.
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end && *p == ' ') ++p;
+  const char* digits = p;
+  while (p < end && *p >= '0' && *p <= '9') ++p;
+  if (p > digits) {
+    while (p < end && *p == ' ') ++p;
+    if (p == end) return true;
+  }
+  return detail::isNumericInFull(text, format);
+}
 
 }  // namespace krt
