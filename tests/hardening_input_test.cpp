@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "editor/form4.h"
+#include "fuzz/fuzz_support.h"
 #include "mainwin/merge.h"
 #include "records/file_io.h"
 #include "select/form3.h"
@@ -33,23 +34,9 @@ using Lines = std::vector<std::string>;
 const std::string kTool = KRT_BINARY_DIR "/archivio-cli";
 const std::string kCommitted = KRT_SOURCE_DIR "/tests/data/hostile";
 
-// The line rules, written out independently of the reader: a line ends at
-// CR or CR LF; a lone LF is data; a last line without an end still counts.
-Lines splitLines(const std::string& bytes) {
-  Lines out;
-  std::string current;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != '\r') {
-      current += bytes[i];
-      continue;
-    }
-    out.push_back(current);
-    current.clear();
-    if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-  }
-  if (!current.empty()) out.push_back(current);
-  return out;
-}
+// The line rules, written out independently of the reader (shared with the
+// fuzz targets).
+using fuzz::splitLines;
 
 std::string volunteer(const std::string& provincia, const std::string& cognome) {
   return line({{"provincia", provincia},
