@@ -43,7 +43,12 @@ std::string_view VolunteerRecord::bytes() const { return {reinterpret_cast<const
 
 void VolunteerRecord::fromLine(std::string_view line) {
   char* data = reinterpret_cast<char*>(this);
-  const std::size_t n = std::min(line.size(), kLineLength);
+  if (line.size() >= kLineLength) {
+    // The usual full line: a copy of known size, done inline.
+    std::memcpy(data, line.data(), kLineLength);
+    return;
+  }
+  const std::size_t n = line.size();
   // An empty view may have no data at all (clear() passes one): memcpy
   // must not be given a null pointer, even for no bytes.
   if (n > 0) std::memcpy(data, line.data(), n);

@@ -178,5 +178,45 @@ TEST(Numeric, LocaleSeparatorsAndEdges) {
   EXPECT_FALSE(isNumeric(".5", it));
 }
 
+// Fields are read a word at a time; that reading must agree with the text
+// one, byte for byte, for every field width the record has.
+template <std::size_t N>
+void expectFieldAgreesWithText(const std::string& text, const NumberFormat& format) {
+  const FixedText<N> field(text);
+  ASSERT_EQ(isNumeric(field, format), isNumeric(field.view(), format)) << "'" << text << "'";
+  ASSERT_EQ(packed(field), packed(field.view())) << "'" << text << "'";
+  ASSERT_EQ(field.blank(), isBlank(field.view())) << "'" << text << "'";
+}
+
+TEST(Numeric, FieldsReadAsWordsAgreeWithTheText) {
+  const NumberFormat formats[] = {{'.', '\0'}, {',', '.'}, {'.', ' '}};
+  for (const auto& format : formats) {
+    // Every pair of bytes, and every single byte.
+    for (int a = 0; a < 256; ++a) {
+      expectFieldAgreesWithText<1>(std::string(1, static_cast<char>(a)), format);
+      for (int b = 0; b < 256; ++b)
+        expectFieldAgreesWithText<2>(std::string{static_cast<char>(a), static_cast<char>(b)}, format);
+    }
+    // Wider fields: every arrangement of the bytes that matter.
+    const std::string alphabet = " 09/:-.,e\xE0";  // digits, their neighbours, signs
+    std::string text;
+    const auto all = [&](auto& self, std::size_t width) -> void {
+      if (text.size() == width) {
+        expectFieldAgreesWithText<3>(text, format);
+        expectFieldAgreesWithText<4>(text, format);
+        expectFieldAgreesWithText<5>(text, format);
+        expectFieldAgreesWithText<8>(text + "1 2", format);
+        return;
+      }
+      for (const char c : alphabet) {
+        text.push_back(c);
+        self(self, width);
+        text.pop_back();
+      }
+    };
+    for (std::size_t width = 0; width <= 5; ++width) all(all, width);
+  }
+}
+
 }  // namespace
 }  // namespace krt::test

@@ -1,6 +1,8 @@
 #include "verify/verification.h"
 
-#include <initializer_list>
+#include <array>
+#include <bit>
+#include <cstdint>
 
 #include "mainwin/modulo1.h"
 #include "records/fixed_text.h"
@@ -31,121 +33,218 @@ void ErrorReport::scrivi_errore(std::string_view messaggio) {
 
 namespace {
 
+// Every message a volunteer can get, in the order the rules write them. The
+// availability group may write the same message twice (hours and area code of
+// one duration), so it has one entry per test.
+enum Check : unsigned {
+  kMancaProvincia,
+  kMancaAssociazione,
+  kMancaCognome,
+  kMancaNome,
+  kMancaVia,
+  kMancaCap,
+  kCapErrato,
+  kMancaCitta,
+  kMancaProvResidenza,
+  kTesseraKrt,
+  kAnnoKrt,
+  kAnnoNascita,
+  kQualifica,
+  kLivello,
+  kSegreteria,
+  kKrtMare,
+  kMancaRecapito,
+  kPatente,
+  kPassaporto,
+  kDispMancante,          // none of the first four durations given: the group stops
+  kDispMancanteOErrata,   // no duration a number of hours: the group stops
+  kOre1g,
+  kCodice1g,
+  kOre3g,
+  kCodice3g,
+  kOre3gFuori,
+  kCodice3gFuori,
+  kOre1sFuori,
+  kCodice1sFuori,
+  kOre2sFuori,
+  kVeicolare27,
+  kPalmare27,
+  kVeicolare43,
+  kPalmare43,
+  kVeicolareVhf,
+  kPalmareVhf,
+  kPacket,
+  kPacketIncluso,
+  kStazioneCampale,
+  kAutovettura,
+  kGancio,
+  kPostiLetto,
+  kGiorniCorso,
+  kCheckCount
+};
+
 // Texts are cp1252: \xE0 is the accented a.
 constexpr std::string_view kDisp1g = "Disponibilit\xE0 1 giorno nella propria provincia/regione mancante o errato";
 constexpr std::string_view kDisp3g = "Disponibilit\xE0 3 giorni nella propria provincia/regione mancante o errato";
 constexpr std::string_view kDisp3gFuori = "Disponibilit\xE0 3 giorni fuori provincia/regione mancante o errato";
 constexpr std::string_view kDisp1sFuori = "Disponibilit\xE0 1 settimana fuori provincia/regione mancante o errato";
-constexpr std::string_view kDisp2sFuori = "Disponibilit\xE0 2 settimane fuori provincia mancante o errato";
-constexpr std::string_view kPacket = "Attrezzatura packet radio SI o NO errato";
+constexpr std::string_view kPacketMessage = "Attrezzatura packet radio SI o NO errato";
 
-// Equality of a field with a short code, byte by byte: these comparisons run
-// a dozen times for every volunteer, and a library call for two bytes costs
-// more than the comparison itself.
-bool is(std::string_view value, std::string_view code) {
-  if (value.size() != code.size()) return false;
-  for (std::size_t i = 0; i < code.size(); ++i) {
-    if (value[i] != code[i]) return false;
-  }
-  return true;
+constexpr std::array<std::string_view, kCheckCount> kMessages = {
+    "Manca provincia",
+    "Manca associazione",
+    "Manca cognome",
+    "Manca nome",
+    "Manca via volontario",
+    "Manca CAP volontario.",
+    "CAP residenza volontario errato",
+    "Manca citt\xE0 volontario",
+    "Manca provincia di residenza volontario.",
+    "Numero KRT errato",
+    "Anno KRT errato",
+    "Anno nascita errato",
+    "Qualifica errata o mancante",
+    "Livello errato o mancante",
+    "Esperienza segreteria errata o mancante.",
+    "Iscritto KRTMARE errato o mancante.",
+    "Manca recapito volontario per urgenze",
+    "Patente tipo o NO errato",
+    "Passaporto SI o NO errato",
+    "Disponibilit\xE0 mancante, almeno una obbligatoria. ",
+    "Disponibilit\xE0 mancante o errata, almeno una obbligatoria. ",
+    kDisp1g,
+    kDisp1g,
+    kDisp3g,
+    kDisp3g,
+    kDisp3gFuori,
+    kDisp3gFuori,
+    kDisp1sFuori,
+    kDisp1sFuori,
+    "Disponibilit\xE0 2 settimane fuori provincia mancante o errato",
+    "Disponibilit\xE0 veicolare in 27 MHz mancante o errato",
+    "Disponibilit\xE0 portatili in 27 MHz mancante o errato",
+    "Disponibilit\xE0 veicolare in 43 MHz mancante o errato",
+    "Disponibilit\xE0 portatili in 43 MHz mancante o errato",
+    "Disponibilit\xE0 veicolare in VHF/UHF mancante o errato",
+    "Disponibilit\xE0 portatili in VHF/UHF mancante o errato",
+    kPacketMessage,
+    kPacketMessage,
+    "Stazione campale SI o NO errato",
+    "Autovettura SI o NO errato",
+    "Disponibilit\xE0 gancio SI o NO errato",
+    "Disponibilit\xE0 letti mancante o errato",
+    "Numero giorni di corso seguiti mancante o errato",
+};
+static_assert(kCheckCount <= 64, "one bit per check");
+
+// The tests below run for every volunteer of archives of hundreds of
+// thousands; the values they see are as varied as people are, so a branch
+// on each would be mispredicted often. A short field is therefore read as
+// one word and compared with whole codes, and the results are combined with
+// & and | rather than && and ||: the only branch left is "any error?".
+// (packed() gives a field or a code as one number.)
+
+// Is the field exactly one of the codes (each as wide as the field)?
+template <std::size_t N, std::size_t K>
+bool oneOf(const FixedText<N>& field, const std::array<std::uint64_t, K>& codes) {
+  const std::uint64_t w = packed(field);
+  bool found = false;
+  for (const std::uint64_t code : codes) found |= w == code;
+  return found;
 }
 
-bool oneOf(std::string_view value, std::initializer_list<std::string_view> allowed) {
-  for (const auto a : allowed) {
-    if (is(value, a)) return true;
-  }
-  return false;
-}
+constexpr std::array<std::uint64_t, 3> kSiNoBlank = {packed("SI"), packed("NO"), packed("  ")};
+constexpr std::array<std::uint64_t, 3> kAreaCodes = {packed("P"), packed("R"), packed(" ")};
+constexpr std::array<std::uint64_t, 2> kQualifiche = {packed("O"), packed("C")};
+constexpr std::array<std::uint64_t, 4> kLivelli = {packed("COL"), packed("COM"), packed("OR "), packed("COC")};
+constexpr std::array<std::uint64_t, 12> kPatenti = {packed("A "), packed("AS"), packed("B "), packed("BS"),
+                                                    packed("C "), packed("CS"), packed("D "), packed("DS"),
+                                                    packed("E "), packed("F "), packed("NO"), packed("  ")};
+constexpr std::uint64_t kNo = packed("NO");
 
-// A yes/no field: "SI", "NO" or left empty.
-bool siNoOrBlank(std::string_view value) { return isBlank(value) || is(value, "SI") || is(value, "NO"); }
+constexpr std::uint64_t bit(Check c) { return std::uint64_t{1} << c; }
 
-// An area code: "P" own province, "R" own region, or left empty.
-bool areaCode(std::string_view value) { return isBlank(value) || is(value, "P") || is(value, "R"); }
+// Every check of one volunteer, as one bit per failed check.
+std::uint64_t failedChecks(const VolunteerRecord& r, const NumberFormat& format) {
+  const auto numeric = [&](const auto& field) { return isNumeric(field, format); };
+  // A count or a year that may be left empty but, when given, is a number.
+  const auto badOptionalNumber = [&](const auto& field) { return !field.blank() & !numeric(field); };
+  const auto badSiNo = [](const auto& field) { return !oneOf(field, kSiNoBlank); };
+  std::uint64_t failed = 0;
+  const auto fails = [&failed](Check c, bool failing) { failed |= std::uint64_t{failing} << c; };
 
-// The availability for the five durations of a deployment.
-void checkAvailability(const VolunteerRecord& r, const NumberFormat& format, ErrorReport& report) {
-  const auto numeric = [&](std::string_view text) { return isNumeric(text, format); };
+  fails(kMancaProvincia, r.provincia.blank());
+  fails(kMancaAssociazione, r.associazione.blank());
+  fails(kMancaCognome, r.cognome.blank());
+  fails(kMancaNome, r.nome.blank());
+  fails(kMancaVia, r.via.blank());
+  fails(kMancaCap, r.cap.blank());
+  fails(kCapErrato, !numeric(r.cap));
+  fails(kMancaCitta, r.citta.blank());
+  fails(kMancaProvResidenza, r.prov_residenza.blank());
+  fails(kTesseraKrt, badOptionalNumber(r.tessera_krt));
+  fails(kAnnoKrt, badOptionalNumber(r.anno_krt));
+  fails(kAnnoNascita, !numeric(r.anno_nascita));
+  fails(kQualifica, !oneOf(r.qualifica, kQualifiche));
+  fails(kLivello, !oneOf(r.livello, kLivelli));
+  fails(kSegreteria, badSiNo(r.segreteria));
+  fails(kKrtMare, badSiNo(r.krt_mare));
+  fails(kMancaRecapito, r.recapito.blank());
+  fails(kPatente, !oneOf(r.patente, kPatenti));  // blank is allowed
+  fails(kPassaporto, badSiNo(r.passaporto));
 
-  // At least one of the first four durations must be given (the two
-  // weeks do not count here).
-  if (r.ore_1g.blank() && r.ore_3g.blank() && r.ore_3g_fuori.blank() && r.ore_1s_fuori.blank()) {
-    report.scrivi_errore("Disponibilit\xE0 mancante, almeno una obbligatoria. ");
-    return;
-  }
-  // And at least one of all five must be a number of hours.
-  if (!numeric(r.ore_1g) && !numeric(r.ore_3g) && !numeric(r.ore_3g_fuori) && !numeric(r.ore_1s_fuori) &&
-      !numeric(r.ore_2s_fuori)) {
-    report.scrivi_errore("Disponibilit\xE0 mancante o errata, almeno una obbligatoria. ");
-    return;
-  }
+  // The availability for the five durations of a deployment. At least one
+  // of the first four must be given (the two weeks do not count here), and
+  // at least one of all five must be a number of hours; if either fails,
+  // nothing more of the group is tested.
+  const bool numeric1g = numeric(r.ore_1g), numeric3g = numeric(r.ore_3g), numeric3gFuori = numeric(r.ore_3g_fuori),
+             numeric1sFuori = numeric(r.ore_1s_fuori), numeric2sFuori = numeric(r.ore_2s_fuori);
+  const bool noneGiven = r.ore_1g.blank() & r.ore_3g.blank() & r.ore_3g_fuori.blank() & r.ore_1s_fuori.blank();
+  const bool noneNumeric = !numeric1g & !numeric3g & !numeric3gFuori & !numeric1sFuori & !numeric2sFuori;
   // One day: a blank number of hours still has its area code tested.
-  if (!is(r.ore_1g, "NO")) {
-    if (!r.ore_1g.blank() && !numeric(r.ore_1g)) report.scrivi_errore(kDisp1g);
-    if (!areaCode(r.disp_1g)) report.scrivi_errore(kDisp1g);
-  }
+  const bool tested1g = packed(r.ore_1g) != kNo;
+  fails(kOre1g, tested1g & !r.ore_1g.blank() & !numeric1g);
+  fails(kCodice1g, tested1g & !oneOf(r.disp_1g, kAreaCodes));
   // The other durations with an area code are tested only when given.
-  const auto duration = [&](std::string_view ore, std::string_view disp, std::string_view message) {
-    if (isBlank(ore) || is(ore, "NO")) return;
-    if (!numeric(ore)) report.scrivi_errore(message);
-    if (!areaCode(disp)) report.scrivi_errore(message);
+  const auto duration = [&](const auto& ore, bool isNumber, const auto& disp, Check hours, Check code) {
+    const bool tested = !ore.blank() & (packed(ore) != kNo);
+    fails(hours, tested & !isNumber);
+    fails(code, tested & !oneOf(disp, kAreaCodes));
   };
-  duration(r.ore_3g, r.disp_3g, kDisp3g);
-  duration(r.ore_3g_fuori, r.disp_3g_fuori, kDisp3gFuori);
-  duration(r.ore_1s_fuori, r.disp_1s_fuori, kDisp1sFuori);
+  duration(r.ore_3g, numeric3g, r.disp_3g, kOre3g, kCodice3g);
+  duration(r.ore_3g_fuori, numeric3gFuori, r.disp_3g_fuori, kOre3gFuori, kCodice3gFuori);
+  duration(r.ore_1s_fuori, numeric1sFuori, r.disp_1s_fuori, kOre1sFuori, kCodice1sFuori);
   // Two weeks or more, which has no area code.
-  if (!r.ore_2s_fuori.blank() && !is(r.ore_2s_fuori, "NO") && !numeric(r.ore_2s_fuori))
-    report.scrivi_errore(kDisp2sFuori);
+  fails(kOre2sFuori, !r.ore_2s_fuori.blank() & (packed(r.ore_2s_fuori) != kNo) & !numeric2sFuori);
+  constexpr std::uint64_t kDurations = (bit(kOre2sFuori) << 1) - bit(kOre1g);
+  if (noneGiven) {
+    failed = (failed & ~kDurations) | bit(kDispMancante);
+  } else if (noneNumeric) {
+    failed = (failed & ~kDurations) | bit(kDispMancanteOErrata);
+  }
+
+  fails(kVeicolare27, badOptionalNumber(r.veicolare_27));
+  fails(kPalmare27, badOptionalNumber(r.palmare_27));
+  fails(kVeicolare43, badOptionalNumber(r.veicolare_43));
+  fails(kPalmare43, badOptionalNumber(r.palmare_43));
+  fails(kVeicolareVhf, badOptionalNumber(r.veicolare_vhf));
+  fails(kPalmareVhf, badOptionalNumber(r.palmare_vhf));
+  fails(kPacket, badSiNo(r.packet));
+  fails(kPacketIncluso, badSiNo(r.packet_incluso));
+  fails(kStazioneCampale, badSiNo(r.stazione_campale));
+  fails(kAutovettura, badSiNo(r.autovettura));
+  fails(kGancio, badSiNo(r.gancio));
+  fails(kPostiLetto, badOptionalNumber(r.posti_letto));
+  fails(kGiorniCorso, badOptionalNumber(r.giorni_corso));
+  return failed;
 }
 
 }  // namespace
 
 void checkVolunteer(const VolunteerRecord& r, const NumberFormat& format, ErrorReport& report) {
-  const auto numeric = [&](std::string_view text) { return isNumeric(text, format); };
-  // A count or a year that may be left empty but, when given, is a number.
-  const auto optionalNumber = [&](std::string_view text, std::string_view message) {
-    if (!isBlank(text) && !numeric(text)) report.scrivi_errore(message);
-  };
-  const auto siNo = [&](std::string_view text, std::string_view message) {
-    if (!siNoOrBlank(text)) report.scrivi_errore(message);
-  };
-
-  if (r.provincia.blank()) report.scrivi_errore("Manca provincia");
-  if (r.associazione.blank()) report.scrivi_errore("Manca associazione");
-  if (r.cognome.blank()) report.scrivi_errore("Manca cognome");
-  if (r.nome.blank()) report.scrivi_errore("Manca nome");
-  if (r.via.blank()) report.scrivi_errore("Manca via volontario");
-  if (r.cap.blank()) report.scrivi_errore("Manca CAP volontario.");
-  if (!numeric(r.cap)) report.scrivi_errore("CAP residenza volontario errato");
-  if (r.citta.blank()) report.scrivi_errore("Manca citt\xE0 volontario");
-  if (r.prov_residenza.blank()) report.scrivi_errore("Manca provincia di residenza volontario.");
-  optionalNumber(r.tessera_krt, "Numero KRT errato");
-  optionalNumber(r.anno_krt, "Anno KRT errato");
-  if (!numeric(r.anno_nascita)) report.scrivi_errore("Anno nascita errato");
-  if (!oneOf(r.qualifica, {"O", "C"})) report.scrivi_errore("Qualifica errata o mancante");
-  if (!oneOf(r.livello, {"COL", "COM", "OR ", "COC"})) report.scrivi_errore("Livello errato o mancante");
-  siNo(r.segreteria, "Esperienza segreteria errata o mancante.");
-  siNo(r.krt_mare, "Iscritto KRTMARE errato o mancante.");
-  if (r.recapito.blank()) report.scrivi_errore("Manca recapito volontario per urgenze");
-  if (!r.patente.blank() && !oneOf(r.patente, {"A ", "AS", "B ", "BS", "C ", "CS", "D ", "DS", "E ", "F ", "NO"}))
-    report.scrivi_errore("Patente tipo o NO errato");
-  siNo(r.passaporto, "Passaporto SI o NO errato");
-
-  checkAvailability(r, format, report);
-
-  optionalNumber(r.veicolare_27, "Disponibilit\xE0 veicolare in 27 MHz mancante o errato");
-  optionalNumber(r.palmare_27, "Disponibilit\xE0 portatili in 27 MHz mancante o errato");
-  optionalNumber(r.veicolare_43, "Disponibilit\xE0 veicolare in 43 MHz mancante o errato");
-  optionalNumber(r.palmare_43, "Disponibilit\xE0 portatili in 43 MHz mancante o errato");
-  optionalNumber(r.veicolare_vhf, "Disponibilit\xE0 veicolare in VHF/UHF mancante o errato");
-  optionalNumber(r.palmare_vhf, "Disponibilit\xE0 portatili in VHF/UHF mancante o errato");
-  siNo(r.packet, kPacket);
-  siNo(r.packet_incluso, kPacket);
-  siNo(r.stazione_campale, "Stazione campale SI o NO errato");
-  siNo(r.autovettura, "Autovettura SI o NO errato");
-  siNo(r.gancio, "Disponibilit\xE0 gancio SI o NO errato");
-  optionalNumber(r.posti_letto, "Disponibilit\xE0 letti mancante o errato");
-  optionalNumber(r.giorni_corso, "Numero giorni di corso seguiti mancante o errato");
+  // The messages in check order: the lowest failed bit first.
+  for (std::uint64_t failed = failedChecks(r, format); failed != 0; failed &= failed - 1)
+    report.scrivi_errore(kMessages[static_cast<std::size_t>(std::countr_zero(failed))]);
 }
 
 // ---- the run -------------------------------------------------------------------------
