@@ -1,5 +1,6 @@
-// The verification on any archive: it ends, checks every line, and its
-// report holds exactly the lines its counts announce.
+// The verification on any archive: it ends, checks every line, its report
+// holds exactly the lines its counts announce, and checking it in two parts
+// changes nothing.
 #include "fuzz/fuzz_support.h"
 #include "records/file_io.h"
 #include "records/fixed_text.h"
@@ -48,5 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     last.fromLine(lines.back());
     if (last.bytes() != current.bytes()) fuzz::fail("the current record is not the last line");
   }
+
+  // Checked in two parts (the second one's memory from the first byte), the
+  // archive gives the very same report, counts and current record.
+  static const fuzz::ScratchFile shared("verify-shared");
+  VolunteerRecord sharedCurrent;
+  const VerificationResult two =
+      verifyArchive(archive.path(), shared.path(), format, sharedCurrent, {0, static_cast<std::size_t>(data[0]) * 8});
+  if (shared.read() != written) fuzz::fail("two parts give another report");
+  if (two.volunteers != result.volunteers || two.violations != result.violations ||
+      two.volunteersWithErrors != result.volunteersWithErrors || two.errorFound != result.errorFound)
+    fuzz::fail("two parts give other counts");
+  if (sharedCurrent.bytes() != current.bytes()) fuzz::fail("two parts leave another current record");
   return 0;
 }

@@ -22,6 +22,8 @@ constexpr io::Op kOps[] = {io::Op::Write, io::Op::Sync, io::Op::Close, io::Op::R
 
 const char* opName(io::Op op) {
   switch (op) {
+    case io::Op::Read:
+      return "read";
     case io::Op::Write:
       return "write";
     case io::Op::Sync:

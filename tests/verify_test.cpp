@@ -1,4 +1,5 @@
 // "Verifica": the rules, the report file and the run around them.
+#include <atomic>
 #include <filesystem>
 
 #include "records/file_io.h"
@@ -287,6 +288,68 @@ TEST_F(VerifyTest, VerifyArchiveWorksOnAnyPathsWithoutWindows) {
   EXPECT_EQ(current.bytes(), std::string(kLineLength, ' '));
   EXPECT_EQ(ui.find("formv"), nullptr);
   EXPECT_THROW(verifyArchive(path("missing.txt"), path("out.txt"), NumberFormat{}, current), FileError);
+}
+
+// An archive of every kind of line: clean and faulty volunteers, short and
+// long lines, an empty one, CR alone and CR LF as line ends, a lone LF inside
+// a line, and no end after the last line.
+std::string mixedArchive(int lines) {
+  std::string bytes;
+  for (int i = 0; i < lines; ++i) {
+    std::string l = volunteer({{"cognome", "ROSSI" + std::to_string(i)}});
+    if (i % 7 == 1) l = volunteer({{"cap", "0O1"}, {"nome", ""}});
+    if (i % 11 == 2) l = l.substr(0, 300);
+    if (i % 13 == 3) l.clear();
+    if (i % 17 == 4) l += std::string(500, 'X');
+    if (i % 19 == 5) l[150] = '\n';
+    bytes += l + (i % 5 == 0 ? "\r" : "\r\n");
+  }
+  return bytes + volunteer({{"via", ""}});
+}
+
+TEST_F(VerifyTest, TwoPartsGiveTheSameReportAsOne) {
+  for (const int lines : {1, 2, 3, 40, 400}) {
+    writeFile(path("a.txt"), mixedArchive(lines));
+    VolunteerRecord serialLast;
+    const auto serial = verifyArchive(path("a.txt"), path("one.txt"), NumberFormat{}, serialLast, {UINT64_MAX, 0});
+    // Two parts with the second one's memory from none at all (all checked
+    // here after the first part) to plenty.
+    for (const std::size_t memory : {std::size_t{0}, std::size_t{1}, std::size_t{2000}, std::size_t{1} << 30}) {
+      SCOPED_TRACE(std::to_string(lines) + " lines, memory " + std::to_string(memory));
+      VolunteerRecord last;
+      const auto shared = verifyArchive(path("a.txt"), path("two.txt"), NumberFormat{}, last, {0, memory});
+      EXPECT_EQ(readFile(path("two.txt")), readFile(path("one.txt")));
+      EXPECT_EQ(shared.errorFound, serial.errorFound);
+      EXPECT_EQ(shared.volunteers, serial.volunteers);
+      EXPECT_EQ(shared.volunteersWithErrors, serial.volunteersWithErrors);
+      EXPECT_EQ(shared.violations, serial.violations);
+      EXPECT_EQ(last.bytes(), serialLast.bytes());
+    }
+  }
+}
+
+TEST_F(VerifyTest, AReadFailureInEitherPartLeavesTheOldReport) {
+  writeFile(path("a.txt"), mixedArchive(2000));  // over a megabyte: two parts by default
+  writeFile(path("out.txt"), "old\r\n");
+  // Fail the n-th read, whichever thread makes it, until a run has no n-th.
+  for (int n = 1;; ++n) {
+    std::atomic<int> reads{0};
+    io::setFaultHook([&](io::Op op, const std::string&) { return op == io::Op::Read && ++reads == n; });
+    VolunteerRecord current;
+    bool failed = false;
+    try {
+      verifyArchive(path("a.txt"), path("out.txt"), NumberFormat{}, current);
+    } catch (const FileError& e) {
+      failed = true;
+      EXPECT_EQ(e.action(), FileError::Action::Read);
+    }
+    io::setFaultHook(nullptr);
+    if (!failed) {
+      EXPECT_GT(n, 4) << "the archive was read in too few pieces for the walk to mean anything";
+      break;
+    }
+    EXPECT_EQ(readFile(path("out.txt")), "old\r\n") << "read #" << n;
+  }
 }
 
 }  // namespace

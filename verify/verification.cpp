@@ -1,8 +1,16 @@
 #include "verify/verification.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstdint>
+#include <exception>
+#include <memory>
+#include <system_error>
+#include <thread>
 
 #include "mainwin/modulo1.h"
 #include "records/fixed_text.h"
@@ -15,6 +23,7 @@ namespace krt {
 void ErrorReport::startVolunteer(std::string_view identification) {
   identification_ = identification;
   intestazione_scritta_ = false;
+  ++volunteers_;
 }
 
 void ErrorReport::scrivi_errore(std::string_view messaggio) {
@@ -22,11 +31,20 @@ void ErrorReport::scrivi_errore(std::string_view messaggio) {
   if (!intestazione_scritta_) {
     intestazione_scritta_ = true;
     ++volunteersWithErrors_;
-    out_.writeLine("");
-    out_.writeLine(identification_);
+    writeLine("");
+    writeLine(identification_);
   }
-  out_.writeLine(messaggio);
+  writeLine(messaggio);
   ++violations_;
+}
+
+void ErrorReport::writeLine(std::string_view text) {
+  if (file_ != nullptr) {
+    file_->writeLine(text);
+  } else {
+    memory_->append(text);
+    memory_->append("\r\n");
+  }
 }
 
 // ---- the rules ---------------------------------------------------------------------
@@ -253,23 +271,122 @@ std::string_view reportTitle(bool errorFound) {
   return errorFound ? "                     ELENCO ERRORI RISCONTRATI" : "              NON CI SONO ERRORI RISCONTRATI";
 }
 
+namespace {
+
+// Checks the lines `in` gives into `report`, each parsed into `record`,
+// until the file part ends or `stop()` asks after a volunteer.
+template <typename Stop>
+void checkLines(LineReader& in, const NumberFormat& format, VolunteerRecord& record, ErrorReport& report, Stop stop) {
+  std::string_view line;
+  while (!stop() && in.nextView(line)) {
+    record.fromLine(line);
+    report.startVolunteer(columns(line, 21, 90));
+    checkVolunteer(record, format, report);
+  }
+}
+
+void checkLines(LineReader& in, const NumberFormat& format, VolunteerRecord& record, ErrorReport& report) {
+  checkLines(in, format, record, report, [] { return false; });
+}
+
+// Where the archive is cut in two: just after the end of the line that runs
+// through its middle. kToEnd when it is too small to share, or when no line
+// ends after the middle.
+std::uint64_t secondPartStart(const std::string& archive, const VerificationSharing& sharing) {
+  struct stat st {};
+  if (::stat(archive.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return LineReader::kToEnd;
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  if (size < std::max<std::uint64_t>(sharing.twoPartsFrom, 2)) return LineReader::kToEnd;
+  LineReader middle(archive, size / 2);
+  std::string_view line;
+  middle.nextView(line);
+  return middle.offset() < size ? middle.offset() : LineReader::kToEnd;
+}
+
+// The second part of the archive, checked on its own thread into memory.
+class SecondPart {
+ public:
+  SecondPart(const std::string& archive, std::uint64_t from, const NumberFormat& format, std::size_t memory)
+      : resumeAt_(from), thread_([=, this] { run(archive, from, format, memory); }) {}
+
+  ~SecondPart() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+
+  // Waits for the thread; rethrows what stopped it.
+  void join() {
+    thread_.join();
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+  const std::string& reportLines() const { return lines_; }
+  const ErrorReport& report() const { return report_; }
+  const VolunteerRecord& lastRecord() const { return last_; }
+  // Where the lines left unchecked start (past the memory limit); kToEnd
+  // when the part was checked to the end.
+  std::uint64_t resumeAt() const { return resumeAt_; }
+
+ private:
+  void run(const std::string& archive, std::uint64_t from, const NumberFormat& format, std::size_t memory) {
+    try {
+      LineReader in(archive, from);
+      checkLines(in, format, last_, report_, [&] { return stop_.load(std::memory_order_relaxed) || lines_.size() >= memory; });
+      resumeAt_ = lines_.size() >= memory ? in.offset() : LineReader::kToEnd;
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+  }
+
+  std::string lines_;
+  ErrorReport report_{lines_};
+  VolunteerRecord last_;
+  std::uint64_t resumeAt_;
+  std::exception_ptr failure_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;  // last: it starts once the rest is ready
+};
+
+void addUp(VerificationResult& result, const ErrorReport& part) {
+  result.errorFound = result.errorFound || part.errorFound();
+  result.volunteers += part.volunteers();
+  result.volunteersWithErrors += part.volunteersWithErrors();
+  result.violations += part.violations();
+}
+
+}  // namespace
+
 VerificationResult verifyArchive(const std::string& archive, const std::string& reportPath, const NumberFormat& format,
-                                 VolunteerRecord& current) {
-  LineReader in(archive);
+                                 VolunteerRecord& current, const VerificationSharing& sharing) {
+  const std::uint64_t cut = secondPartStart(archive, sharing);
+  LineReader in(archive, 0, cut);
   FileWriter out(reportPath, FileWriter::Mode::ReplacingUnsynced);
   ErrorReport report(out);
+  std::unique_ptr<SecondPart> second;
+  if (cut != LineReader::kToEnd) {
+    try {
+      second = std::make_unique<SecondPart>(archive, cut, format, sharing.secondPartMemory);
+    } catch (const std::system_error&) {
+      // No second thread to be had: the second part is checked here below.
+    }
+  }
+
+  checkLines(in, format, current, report);
+  std::uint64_t rest = cut;
   VerificationResult result;
-  std::string_view line;
-  while (in.nextView(line)) {
-    ++result.volunteers;
-    current.fromLine(line);
-    report.startVolunteer(columns(line, 21, 90));
-    checkVolunteer(current, format, report);
+  if (second) {
+    second->join();
+    out.write(second->reportLines());
+    addUp(result, second->report());
+    if (second->report().volunteers() > 0) current = second->lastRecord();
+    rest = second->resumeAt();
+  }
+  if (rest != LineReader::kToEnd) {
+    LineReader restIn(archive, rest);
+    checkLines(restIn, format, current, report);
   }
   out.commit();
-  result.errorFound = report.errorFound();
-  result.volunteersWithErrors = report.volunteersWithErrors();
-  result.violations = report.violations();
+  addUp(result, report);
   return result;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,7 +23,10 @@ class Modulo1;
 // a violation calls scrivi_errore with its message.
 class ErrorReport {
  public:
-  explicit ErrorReport(FileWriter& out) : out_(out) {}
+  // The report goes to the file, or to memory (a part of the archive checked
+  // on the second thread, whose lines are written out after the first part's).
+  explicit ErrorReport(FileWriter& out) : file_(&out) {}
+  explicit ErrorReport(std::string& memory) : memory_(&memory) {}
 
   // Before the rules are applied to a volunteer: remembers its
   // identification line (columns 21-110 of its line) and clears the
@@ -35,14 +39,19 @@ class ErrorReport {
   void scrivi_errore(std::string_view messaggio);
 
   bool errorFound() const { return errore_trovato_; }
+  std::size_t volunteers() const { return volunteers_; }
   std::size_t volunteersWithErrors() const { return volunteersWithErrors_; }
   std::size_t violations() const { return violations_; }
 
  private:
-  FileWriter& out_;
+  void writeLine(std::string_view text);
+
+  FileWriter* file_ = nullptr;
+  std::string* memory_ = nullptr;
   std::string_view identification_;
   bool errore_trovato_ = false;
   bool intestazione_scritta_ = false;
+  std::size_t volunteers_ = 0;
   std::size_t volunteersWithErrors_ = 0;
   std::size_t violations_ = 0;
 };
@@ -60,13 +69,22 @@ struct VerificationResult {
 // The title the viewer shows above the report.
 std::string_view reportTitle(bool errorFound);
 
+// A large archive is checked in two parts at once: its first half here, its
+// second half on a second thread, whose report lines wait in memory and are
+// written after the first half's. Past a limit of memory the second thread
+// stops and the rest is checked here. The report is the same either way.
+struct VerificationSharing {
+  std::uint64_t twoPartsFrom = 1 << 20;         // archive size (bytes) from which there are two parts
+  std::size_t secondPartMemory = 32 << 20;      // report bytes the second part may keep in memory
+};
+
 // Checks every line of `archive` and writes the report to `report`, which
-// replaces the old one only once it is complete. Each line is parsed into
-// `current`, which afterwards holds the archive's last line. Throws
+// replaces the old one only once it is complete. Each line is parsed into a
+// record; `current` afterwards holds the archive's last line. Throws
 // FileError when the archive cannot be read or the report written; the old
 // report then stays as it was.
 VerificationResult verifyArchive(const std::string& archive, const std::string& report, const NumberFormat& format,
-                                 VolunteerRecord& current);
+                                 VolunteerRecord& current, const VerificationSharing& sharing = {});
 
 // The menu command: checks the work copy into verifica.txt and shows the
 // report viewer; a file failure is told to the user and shows no viewer.
