@@ -301,7 +301,7 @@ std::string mixedArchive(int lines) {
     if (i % 11 == 2) l = l.substr(0, 300);
     if (i % 13 == 3) l.clear();
     if (i % 17 == 4) l += std::string(500, 'X');
-    if (i % 19 == 5) l[150] = '\n';
+    if (i % 19 == 5 && l.size() > 150) l[150] = '\n';
     bytes += l + (i % 5 == 0 ? "\r" : "\r\n");
   }
   return bytes + volunteer({{"via", ""}});
