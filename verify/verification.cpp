@@ -299,7 +299,7 @@ std::uint64_t secondPartStart(const std::string& archive, const VerificationShar
   if (size < std::max<std::uint64_t>(sharing.twoPartsFrom, 2)) return LineReader::kToEnd;
   LineReader middle(archive, size / 2);
   std::string_view line;
-  middle.nextView(line);
+  if (!middle.nextView(line)) return LineReader::kToEnd;  // the file has just shrunk
   return middle.offset() < size ? middle.offset() : LineReader::kToEnd;
 }
 
