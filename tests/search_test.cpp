@@ -1,5 +1,7 @@
 // The main list's search ("Cerca", "Cerca successivo") and opening a
 // volunteer from the list.
+#include <tuple>
+
 #include "editor/form4.h"
 #include "support.h"
 
@@ -22,6 +24,11 @@ const std::vector<std::string> kArchive{
     volunteer("ROMA", "RADIO CLUB ROMA", "VERDI", "GINO"),   // 4
 };
 
+// "Cerca" with a text typed in the search box ("Cerca successivo" for no
+// text), the entry selected afterwards, and whether it was found (and shown
+// at the top) or the search ended there with "Ricerca terminata.".
+using Step = std::tuple<std::string, int, bool>;
+
 class MainSearch : public AppTest {
  protected:
   void SetUp() override {
@@ -29,143 +36,80 @@ class MainSearch : public AppTest {
     openArchive(crlf(kArchive));
   }
   headless::HeadlessControl& list() { return main().control("List1"); }
-  void search(const std::string& text) {
-    main().type("tcerca", text);
-    main().click("cmdcerca");
-  }
-  void next() { main().click("cmdprossimo"); }
-  // The search ended on `index`, shown at the top, with nothing said.
-  void expectFound(int index) {
-    EXPECT_EQ(list().listIndex(), index);
-    EXPECT_EQ(list().topIndex(), index);
-    EXPECT_TRUE(list().visible());
-    EXPECT_FALSE(ui.busy);
-    EXPECT_TRUE(ui.messages.empty());
-  }
-  void expectEnded(int selected) {
-    EXPECT_EQ(ui.takeMessages(), Names{"Ricerca terminata."});
-    EXPECT_EQ(list().listIndex(), selected);
-    EXPECT_TRUE(list().visible());
-    EXPECT_FALSE(ui.busy);
+  void run(const std::vector<Step>& steps) {
+    for (const auto& [text, index, found] : steps) {
+      SCOPED_TRACE(text.empty() ? "Cerca successivo" : "Cerca " + text);
+      const Names entries = list().items();
+      if (!text.empty()) main().type("tcerca", text);
+      main().click(text.empty() ? "cmdprossimo" : "cmdcerca");
+      EXPECT_EQ(list().items(), entries);
+      EXPECT_EQ(ui.takeMessages(), found ? Names{} : Names{"Ricerca terminata."});
+      EXPECT_EQ(list().listIndex(), index);
+      EXPECT_TRUE(!found || list().topIndex() == index) << "not shown at the top: " << list().topIndex();
+      EXPECT_TRUE(list().visible());
+      EXPECT_FALSE(ui.busy);
+    }
   }
 };
 
 TEST_F(MainSearch, FindsEachMatchInTurnWithoutOpeningTheEditor) {
-  search("rossi");
-  EXPECT_EQ(main().control("List1").itemCount(), 5);
-  expectFound(1);
+  // The selection stays on the last entry when nothing more is found.
+  // clang-format off
+  run({{"rossi", 1, true}, {"", 3, true}, {"", 4, false}, {"BIANCHI", 0, true}, {"VERDI", 4, true}, {"", 4, false},
+       {"ANNA", 2, true}, {"", 4, false}, {"PAOLO", 3, true}});
+  // clang-format on
+  main().type("tcerca", "GINO");  // typed, but "Cerca" not pressed: still looking for PAOLO
+  run({{"", 4, false}});
+  // The surname's filling blanks lie between surname and name.
+  const std::string rossiPaolo = "rossi" + std::string(20, ' ') + "paolo";
+  run({{"rOsSi PaOlO", 4, false}, {rossiPaolo, 3, true}, {"radio club roma", 2, true}, {"rossi", 1, true}});
   EXPECT_EQ(m->form1().testo_cerca(), "ROSSI");
-  next();
-  expectFound(3);
-  next();
-  expectEnded(4);  // the selection is left on the last entry
-  EXPECT_FALSE(m->form4Loaded());
-  EXPECT_EQ(ui.find("Form4"), nullptr);
   EXPECT_GT(ui.busyCalls, 0);
-}
-
-TEST_F(MainSearch, FirstLastAndOnlyMatches) {
-  search("BIANCHI");
-  expectFound(0);
-  search("VERDI");
-  expectFound(4);
-  search("ANNA");
-  expectFound(2);
-  next();
-  expectEnded(4);
-  EXPECT_FALSE(m->form4Loaded());
-}
-
-TEST_F(MainSearch, NextFromTheEntryBeforeTheLastFindsTheLast) {
-  search("GINO");
-  expectFound(4);
-  search("PAOLO");
-  expectFound(3);
-  main().type("tcerca", "GINO");  // typed, but "Cerca" not pressed
-  next();
-  expectEnded(4);  // still looking for PAOLO after entry 3
-  search("GINO");
-  main().pick("List1", 3);  // the user's own click opens the editor
-  ui.activate(main());
-  next();
-  expectFound(4);
-}
-
-TEST_F(MainSearch, NextAfterTheLastEntryEndsAtOnce) {
-  search("VERDI");
-  expectFound(4);
-  next();
-  expectEnded(4);
-}
-
-TEST_F(MainSearch, NextWithNothingSelectedStartsAtTheFirstEntry) {
-  search("ROSSI");
-  expectFound(1);
-  ui.chooseFile(std::nullopt);  // "Apri" cancelled: the list is refilled, nothing selected
+  // "Apri" cancelled refills the list with nothing selected: "Cerca
+  // successivo" starts at the first entry.
+  ui.chooseFile(std::nullopt);
   main().click("mnapri");
   ASSERT_EQ(list().listIndex(), -1);
-  next();
-  expectFound(1);
-}
+  run({{"", 1, true}});
 
-TEST_F(MainSearch, CaseAndTheBlanksBetweenTheFieldsCount) {
-  search("rOsSi PaOlO");
-  expectEnded(4);  // the surname's filling blanks lie between the two
-  search("rossi" + std::string(20, ' ') + "paolo");
-  expectFound(3);
-  search("radio club roma");
-  expectFound(2);
-}
-
-TEST_F(MainSearch, EmptyListAndSingleEntry) {
   openArchive("");
-  search("ROSSI");
-  expectEnded(-1);
-  next();
-  expectEnded(-1);
+  run({{"ROSSI", -1, false}, {"", -1, false}});
   openArchive(crlf({kArchive[1]}));
-  search("mario");
-  expectFound(0);
+  run({{"mario", 0, true}});
+  EXPECT_FALSE(m->form4Loaded());
+  EXPECT_EQ(ui.find("Form4"), nullptr);
 }
 
-TEST_F(MainSearch, UserClickAfterASearchOpensThatVolunteer) {
-  search("NERI");
-  expectFound(2);
+TEST_F(MainSearch, UserClicksOpenTheVolunteerTheSearchSelectionsDoNot) {
+  run({{"NERI", 2, true}});
   main().pick("List1", 2);
-  ASSERT_TRUE(m->form4Loaded());
-  EXPECT_TRUE(win("Form4").isVisible());
+  headless::HeadlessWindow& editor = win("Form4");
+  EXPECT_TRUE(editor.isVisible());
   EXPECT_EQ(m->modo, "m");
   EXPECT_EQ(m->record.toLine(), kArchive[2]);
-  EXPECT_EQ(win("Form4").control("Text1").text(), "NERI");
+  EXPECT_EQ(editor.control("Text1").text(), "NERI");
 
   // A search that found nothing leaves the next click working too.
-  search("NESSUNO");
-  expectEnded(4);
+  run({{"NESSUNO", 4, false}});
   main().pick("List1", 0);
-  EXPECT_EQ(win("Form4").control("Text1").text(), "BIANCHI");
+  EXPECT_EQ(editor.control("Text1").text(), "BIANCHI");
 
   // The search's own selections neither open nor change the volunteer shown.
-  search("VERDI");
-  expectFound(4);
+  run({{"VERDI", 4, true}});
   EXPECT_EQ(m->record.toLine(), kArchive[0]);
-  EXPECT_EQ(win("Form4").control("Text1").text(), "BIANCHI");
-}
+  EXPECT_EQ(editor.control("Text1").text(), "BIANCHI");
 
-TEST_F(MainSearch, ClickingEitherOfTwoEqualKeysOpensTheFirst) {
+  // "Cerca successivo" goes on from the entry the user clicked.
+  main().pick("List1", 3);
+  ui.activate(main());
+  run({{"", 4, true}});
+
+  // Either of two equal keys opens the first of their lines.
   const std::string first = volunteer("ROMA", "CB ROMA NORD", "ROSSI", "MARIO", "VIA UNO");
-  const std::string second = volunteer("ROMA", "CB ROMA NORD", "ROSSI", "MARIO", "VIA DUE");
-  openArchive(crlf({first, second}));
+  openArchive(crlf({first, volunteer("ROMA", "CB ROMA NORD", "ROSSI", "MARIO", "VIA DUE")}));
   main().pick("List1", 1);
   EXPECT_EQ(m->record.toLine(), first);
-  EXPECT_EQ(win("Form4").control("Text12").text(), "VIA UNO");
-}
-
-TEST_F(MainSearch, ListLineWithoutItsRecordOpensABlankVolunteer) {
-  setWorkCopy(crlf({kArchive[0]}));  // the list still shows five entries
-  main().pick("List1", 3);
-  EXPECT_EQ(m->record.toLine(), std::string(kLineLength, ' '));
-  EXPECT_EQ(m->modo, "m");
-  EXPECT_TRUE(win("Form4").control("modifica").visible());
+  EXPECT_EQ(editor.control("Text12").text(), "VIA UNO");
 }
 
 }  // namespace
