@@ -12,69 +12,31 @@ using Names = std::vector<std::string>;
 
 std::string F(const char* value, std::size_t width) { return fixedWidth(value, width); }
 
-const std::string kFull = line({{"provincia", "ROMA"},
-                                {"associazione", "RADIO CLUB ROMA"},
-                                {"cognome", "ROSSI"},
-                                {"nome", "MARIO"},
-                                {"via", "VIA APPIA 10"},
-                                {"cap", "00100"},
-                                {"citta", "ROMA"},
-                                {"prov_residenza", "RM"},
-                                {"tessera_krt", "00123"},
-                                {"anno_krt", "1990"},
-                                {"tessera_tov", "00456"},
-                                {"anno_tov", "1985"},
-                                {"anno_nascita", "1960"},
-                                {"qualifica", "O"},
-                                {"livello", "OR"},
-                                {"segreteria", "SI"},
-                                {"krt_mare", "NO"},
-                                {"recapito", "06 1234567"},
-                                {"spec_associazione", "PONTI RADIO"},
-                                {"spec_professionale", "MEDICO"},
-                                {"patente", "B"},
-                                {"patente_rilasciata_da", "MCTC ROMA"},
-                                {"patente_data", "01/02/1980"},
-                                {"patente_scadenza", "01/02/2030"},
-                                {"passaporto", "SI"},
-                                {"passaporto_rilasciato_da", "QUESTURA ROMA"},
-                                {"passaporto_data", "03/04/2015"},
-                                {"passaporto_scadenza", "03/04/2025"},
-                                {"ditta", "ACME SPA"},
-                                {"ditta_via", "VIA TUSCOLANA 5"},
-                                {"ditta_cap", "00181"},
-                                {"ditta_citta", "ROMA"},
-                                {"ditta_provincia", "RM"},
-                                {"ditta_recapito", "06 7654321"},
-                                {"disp_1g", "P"},
-                                {"ore_1g", "2"},
-                                {"disp_3g", "R"},
-                                {"ore_3g", "6"},
-                                {"disp_3g_fuori", "P"},
-                                {"ore_3g_fuori", "12"},
-                                {"disp_1s_fuori", "R"},
-                                {"ore_1s_fuori", "24"},
-                                {"ore_2s_fuori", "NO"},
-                                {"veicolare_27", "1"},
-                                {"palmare_27", "2"},
-                                {"veicolare_43", "3"},
-                                {"palmare_43", "4"},
-                                {"veicolare_vhf", "5"},
-                                {"palmare_vhf", "6"},
-                                {"altro_1", "YAESU FT-817"},
-                                {"altro_2", "ICOM IC-706"},
-                                {"attrezzature", "GENERATORE"},
-                                {"packet", "SI"},
-                                {"packet_incluso", "NO"},
-                                {"stazione_campale", "SI"},
-                                {"giorni_corso", "10"},
-                                {"autovettura", "SI"},
-                                {"targa", "AB123CD"},
-                                {"gancio", "NO"},
-                                {"posti_letto", "4"},
-                                {"targa_camper", "CD456EF"},
-                                {"note_provinciale", "OTTIMO"},
-                                {"note_nazionale", "NESSUNA"}});
+// A record line from "field=value;" pairs; every other field blank.
+std::string recordOf(std::string_view pairs) {
+  VolunteerRecord r;
+  r.clear();
+  while (!pairs.empty()) {
+    const std::size_t eq = pairs.find('='), end = pairs.find(';');
+    setField(r, *findField(pairs.substr(0, eq)), pairs.substr(eq + 1, end - eq - 1));
+    pairs.remove_prefix(end + 1);
+  }
+  return r.toLine();
+}
+
+const std::string kFull = recordOf(
+    "provincia=ROMA;associazione=RADIO CLUB ROMA;cognome=ROSSI;nome=MARIO;via=VIA APPIA 10;cap=00100;"
+    "citta=ROMA;prov_residenza=RM;tessera_krt=00123;anno_krt=1990;tessera_tov=00456;anno_tov=1985;"
+    "anno_nascita=1960;qualifica=O;livello=OR;segreteria=SI;krt_mare=NO;recapito=06 1234567;"
+    "spec_associazione=PONTI RADIO;spec_professionale=MEDICO;patente=B;patente_rilasciata_da=MCTC ROMA;"
+    "patente_data=01/02/1980;patente_scadenza=01/02/2030;passaporto=SI;"
+    "passaporto_rilasciato_da=QUESTURA ROMA;passaporto_data=03/04/2015;passaporto_scadenza=03/04/2025;"
+    "ditta=ACME SPA;ditta_via=VIA TUSCOLANA 5;ditta_cap=00181;ditta_citta=ROMA;ditta_provincia=RM;"
+    "ditta_recapito=06 7654321;disp_1g=P;ore_1g=2;disp_3g=R;ore_3g=6;disp_3g_fuori=P;ore_3g_fuori=12;"
+    "disp_1s_fuori=R;ore_1s_fuori=24;ore_2s_fuori=NO;veicolare_27=1;palmare_27=2;veicolare_43=3;palmare_43=4;"
+    "veicolare_vhf=5;palmare_vhf=6;altro_1=YAESU FT-817;altro_2=ICOM IC-706;attrezzature=GENERATORE;"
+    "packet=SI;packet_incluso=NO;stazione_campale=SI;giorni_corso=10;autovettura=SI;targa=AB123CD;gancio=NO;"
+    "posti_letto=4;targa_camper=CD456EF;note_provinciale=OTTIMO;note_nazionale=NESSUNA;");
 
 class ProfileTest : public AppTest {
  protected:
@@ -110,12 +72,11 @@ TEST_F(ProfileTest, FullRecordPrintsEveryLineInItsPlace) {
   ed().type("Text1", "VERDI");  // not taken into the record by "Stampa"
   const auto& calls = print();
 
-  ASSERT_GE(calls.size(), 6u);
+  ASSERT_GE(calls.size(), 62u);
   EXPECT_EQ(Names(calls.begin(), calls.begin() + 6),
             (Names{"size 10", "bold on", "font courier new", "linewidth 3", "text 0 0 ", "text 0 226 "}));
   EXPECT_EQ(calls.back(), "end");
 
-  const std::string blanks2 = "  ";
   const Names expected{
       "460 460            PROFILO DEL VOLONTARIO K.R.T.          Tessera K.R.T. N Tessera T.O.V. N",
       "6460 686      777            00456",
@@ -163,49 +124,19 @@ TEST_F(ProfileTest, FullRecordPrintsEveryLineInItsPlace) {
   ASSERT_EQ(texts.size(), 43u);
   texts.erase(texts.begin(), texts.begin() + 2);  // the two opening empty lines
   EXPECT_EQ(texts, expected);
-  // Frames come first, then the texts.
-  const auto firstText = std::find(calls.begin() + 6, calls.end(), "text " + expected[0]);
-  EXPECT_EQ(starting(Names(calls.begin() + 6, firstText), "rect ").size(),
-            static_cast<std::size_t>(firstText - calls.begin() - 6));
+  // All 56 frames come first, then the texts.
+  EXPECT_EQ(starting(Names(calls.begin() + 6, calls.begin() + 62), "rect ").size(), 56u);
 }
 
-TEST_F(ProfileTest, GridIsDrawnTopDownAndEachRowSpansTheSheet) {
-  main().click("mnins");
-  const Names rects = starting(print(), "rect ");
-  ASSERT_EQ(rects.size(), 56u);
-  EXPECT_EQ(rects.front(), "450 450 6000 600");
-  EXPECT_EQ(rects.back(), "450 12150 10000 600");
-  // Rows in order from the top; in each row the frames follow each other
-  // from x 450 to 10450 with no gap.
-  int rowTop = -1, rowRight = 0;
-  for (const auto& r : rects) {
-    int left = 0, top = 0, width = 0, height = 0;
-    ASSERT_EQ(std::sscanf(r.c_str(), "%d %d %d %d", &left, &top, &width, &height), 4) << r;
-    if (top != rowTop) {
-      EXPECT_TRUE(rowTop < 0 || rowRight == 10450) << "row at " << rowTop << " ends at " << rowRight;
-      EXPECT_GT(top, rowTop);
-      EXPECT_EQ(left, 450) << r;
-      rowTop = top;
-    } else {
-      EXPECT_EQ(left, rowRight) << r;
-    }
-    rowRight = left + width;
-    EXPECT_TRUE(height == 300 || height == 600) << r;
-  }
-  EXPECT_EQ(rowRight, 10450);
-  for (const char* r : {"1450 4650 4000 300", "3450 8850 3000 300", "2950 10650 1000 600", "3950 10650 6500 600"})
-    EXPECT_NE(std::find(rects.begin(), rects.end(), r), rects.end()) << r;
-}
-
-TEST_F(ProfileTest, BlankRecordPrintsTheFixedTextsAndTheSameGrid) {
+TEST_F(ProfileTest, BlankRecordPrintsTheFixedTextsOnTheSameGrid) {
   openArchive(crlf({kFull}));
   main().pick("List1", 0);
   const Names fullRects = starting(print(), "rect ");
-
   main().click("mnins");  // the record stays; now make it all blanks
   m->record.clear();
   const auto& calls = print();
-  EXPECT_EQ(starting(calls, "rect "), fullRects);
+  const Names rects = starting(calls, "rect ");
+  EXPECT_EQ(rects, fullRects);
   EXPECT_EQ(starting(calls, "text ").size(), 43u);
   EXPECT_EQ(lineAt(calls, 6460, 686), std::string(17, ' '));
   EXPECT_EQ(lineAt(calls, 470, 1060), "Nome " + F("", 25) + "             Cognome " + F("", 25));
@@ -216,33 +147,52 @@ TEST_F(ProfileTest, BlankRecordPrintsTheFixedTextsAndTheSameGrid) {
             "Targa " + F("", 8) + "          " + "  " + "   totale posti " + "  " + "   Se camper - targa " + F("", 8));
   EXPECT_EQ(lineAt(calls, 470, 12460), F("", 40));
   EXPECT_EQ(calls.back(), "end");
+
+  // The grid: rows in order from the top, each filled with frames that
+  // follow each other from x 450 to 10450 with no gap.
+  ASSERT_EQ(rects.size(), 56u);
+  EXPECT_EQ(rects.front(), "450 450 6000 600");
+  EXPECT_EQ(rects.back(), "450 12150 10000 600");
+  int rowTop = -1, rowRight = 10450;
+  for (const auto& r : rects) {
+    int left = 0, top = 0, width = 0, height = 0;
+    ASSERT_EQ(std::sscanf(r.c_str(), "%d %d %d %d", &left, &top, &width, &height), 4) << r;
+    if (top != rowTop) {  // a new row: the one before ended at the right edge
+      EXPECT_EQ(rowRight, 10450) << "row at " << rowTop;
+      EXPECT_GT(top, rowTop);
+      rowTop = top;
+      rowRight = 450;
+    }
+    EXPECT_EQ(left, rowRight) << r;
+    rowRight = left + width;
+    EXPECT_TRUE(height == 300 || height == 600) << r;
+  }
+  EXPECT_EQ(rowRight, 10450);
+  for (const char* r : {"1450 4650 4000 300", "3450 8850 3000 300", "2950 10650 1000 600", "3950 10650 6500 600"})
+    EXPECT_NE(std::find(rects.begin(), rects.end(), r), rects.end()) << r;
+
+  // The employer is cut to 35 characters.
+  m->record.ditta = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789LUNGHISSIMA SRL";
+  m->record.ditta_recapito = "06 1";
+  EXPECT_EQ(lineAt(print(), 470, 5260), "Ditta ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678 Recapito urgenze " + F("06 1", 35));
 }
 
 TEST_F(ProfileTest, OnlyOAndPSelectOperatorAndProvinceWordings) {
   main().click("mnins");
-  const std::vector<std::pair<const char*, bool>> codes{{"O", true}, {"C", false}, {" ", false}, {"o", false}};
-  for (const auto& [code, isOperator] : codes) {
-    m->record.qualifica = code;
-    EXPECT_EQ(lineAt(print(), 470, 1360).substr(0, 30),
-              isOperator ? "OPERATORE RADIO specializz. in" : "COLLABORATORE  specializz. in ")
-        << "qualifica " << code;
-  }
-  const std::vector<std::pair<const char*, bool>> areas{{"P", true}, {"R", false}, {" ", false}, {"p", false}};
-  for (const auto& [code, isProvince] : areas) {
-    m->record.disp_3g = code;
-    m->record.disp_1s_fuori = code;
+  const std::tuple<const char*, const char*, bool> codes[] = {
+      {"O", "P", true}, {"C", "R", false}, {" ", " ", false}, {"o", "p", false}};
+  for (const auto& [qualifica, area, chosen] : codes) {
+    SCOPED_TRACE(testing::Message() << "qualifica '" << qualifica << "', disponibilita '" << area << "'");
+    auto& r = m->record;
+    r.qualifica = qualifica;
+    for (auto* disp : {&r.disp_1g, &r.disp_3g, &r.disp_3g_fuori, &r.disp_1s_fuori}) *disp = area;
     const auto& calls = print();
-    EXPECT_EQ(lineAt(calls, 470, 6760).substr(25, 9), isProvince ? "PROVINCIA" : "REGIONE  ") << code;
-    EXPECT_EQ(lineAt(calls, 470, 7360).substr(25, 9), isProvince ? "PROVINCIA" : "REGIONE  ") << code;
-    EXPECT_EQ(lineAt(calls, 470, 7660).substr(0, 33), "Due o pi\xF9 settimane fuori REGIONE") << code;
+    EXPECT_EQ(lineAt(calls, 470, 1360).substr(0, 30),
+              chosen ? "OPERATORE RADIO specializz. in" : "COLLABORATORE  specializz. in ");
+    for (int y : {6460, 6760, 7060, 7360})
+      EXPECT_EQ(lineAt(calls, 470, y).substr(25, 9), chosen ? "PROVINCIA" : "REGIONE  ") << y;
+    EXPECT_EQ(lineAt(calls, 470, 7660).substr(0, 33), "Due o pi\xF9 settimane fuori REGIONE");
   }
-}
-
-TEST_F(ProfileTest, EmployerIsCutTo35Characters) {
-  main().click("mnins");
-  m->record.ditta = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789LUNGHISSIMA SRL";
-  m->record.ditta_recapito = "06 1";
-  EXPECT_EQ(lineAt(print(), 470, 5260), "Ditta ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678 Recapito urgenze " + F("06 1", 35));
 }
 
 TEST_F(ProfileTest, WithoutAPrinterTheSheetCanGoToAPdf) {
@@ -258,21 +208,17 @@ TEST_F(ProfileTest, WithoutAPrinterTheSheetCanGoToAPdf) {
   ui.answer(Answer::Yes);
   ui.chooseFile(path("profilo.pdf"));
   ed().click("cmdstampa");
-  ASSERT_EQ(ui.printed.size(), 1u);
-  EXPECT_EQ(ui.printed[0].pdfPath, path("profilo.pdf"));
-  EXPECT_TRUE(ui.printed[0].ended);
-  EXPECT_EQ(starting(ui.printed[0].calls, "rect ").size(), 56u);
-
-  // A printer that fails: the same offer.
-  ui.setPrinterInstalled(true);
+  ui.setPrinterInstalled(true);  // a printer that fails: the same offer
   ui.setPrintFails(true);
   ui.answer(Answer::Yes);
   ui.chooseFile(path("profilo2.pdf"));
   ed().click("cmdstampa");
   ASSERT_EQ(ui.printed.size(), 3u);
+  EXPECT_EQ(ui.printed[0].pdfPath, path("profilo.pdf"));
+  EXPECT_EQ(starting(ui.printed[0].calls, "rect ").size(), 56u);
   EXPECT_FALSE(ui.printed[1].ended);
   EXPECT_EQ(ui.printed[2].pdfPath, path("profilo2.pdf"));
-  EXPECT_TRUE(ui.printed[2].ended);
+  EXPECT_TRUE(ui.printed[0].ended && ui.printed[2].ended);
   EXPECT_TRUE(ui.scriptsUsed());
 }
 
