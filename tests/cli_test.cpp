@@ -95,11 +95,7 @@ class CliTest : public AppTest {
   // standard output goes to `stdoutPath` when given.
   ToolRun run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
               const std::string& stdoutPath = {}) {
-    const auto quoted = [](const std::string& text) {
-      std::string q = "'";
-      for (const char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-      return q + "'";
-    };
+    const auto quoted = shellQuoted;
     std::string command = "cd " + quoted(folder()) + " && env -u LC_ALL -u LC_NUMERIC -u LANG";
     for (const auto& [name, value] : env) command += " " + name + "=" + quoted(value);
     command += " " + quoted(kTool);

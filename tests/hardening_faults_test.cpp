@@ -2,6 +2,7 @@
 // makes: the archive and the work copy keep their old bytes or get the new
 // ones whole, the user is told in Italian, `modificato` stays true to the
 // work copy, and the same command works once the disk is well again.
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -14,56 +15,42 @@
 namespace krt::test {
 namespace {
 
+namespace fs = std::filesystem;
 using headless::HeadlessPlatform;
 using headless::HeadlessWindow;
 using Snapshot = std::map<std::string, std::optional<std::string>>;
 
-constexpr io::Op kOps[] = {io::Op::Write, io::Op::Sync, io::Op::Close, io::Op::Rename};
+constexpr std::pair<io::Op, const char*> kOps[] = {
+    {io::Op::Write, "write"}, {io::Op::Sync, "sync"}, {io::Op::Close, "close"}, {io::Op::Rename, "rename"}};
 
-const char* opName(io::Op op) {
-  switch (op) {
-    case io::Op::Read:
-      return "read";
-    case io::Op::Write:
-      return "write";
-    case io::Op::Sync:
-      return "sync";
-    case io::Op::Close:
-      return "close";
-    case io::Op::Rename:
-      return "rename";
-  }
-  return "?";
-}
-
-// A volunteer of RADIO CLUB ROMA (or RADIO MILANO) with an address, so that
-// the lines are full records.
-std::string volunteer(const std::string& provincia, int n) {
-  const bool roma = provincia == "ROMA";
-  return line({{"provincia", provincia},
-               {"associazione", roma ? "RADIO CLUB ROMA" : "RADIO MILANO"},
-               {"cognome", "COGNOME" + std::to_string(1000 + n)},
-               {"nome", "NOME"},
-               {"via", "VIA DEI VOLONTARI " + std::to_string(n)},
-               {"prov_residenza", roma ? "RM" : "MI"}});
-}
-
-// More than two buffers of lines (64 KiB each), so that a file is written by
-// several write calls and each of them is a failure point of its own.
+// Full records of RADIO MILANO, then of RADIO CLUB ROMA.
 std::vector<std::string> bigArchive(int milano, int roma) {
   std::vector<std::string> lines;
-  for (int i = 0; i < milano; ++i) lines.push_back(volunteer("MILANO", i));
-  for (int i = 0; i < roma; ++i) lines.push_back(volunteer("ROMA", i));
+  for (int i = 0; i < milano + roma; ++i) {
+    const bool isRoma = i >= milano;
+    const int n = isRoma ? i - milano : i;
+    lines.push_back(line({{"provincia", isRoma ? "ROMA" : "MILANO"},
+                          {"associazione", isRoma ? "RADIO CLUB ROMA" : "RADIO MILANO"},
+                          {"cognome", "COGNOME" + std::to_string(1000 + n)},
+                          {"nome", "NOME"},
+                          {"via", "VIA DEI VOLONTARI " + std::to_string(n)},
+                          {"prov_residenza", isRoma ? "RM" : "MI"}}));
+  }
   return lines;
 }
 
-// One command under test.
+// One command under test: `file` (none when empty) and the work copy start
+// as `bytes` (no such file: nullopt) and `wrk`, with unsaved changes when
+// `modified`; `prepare` sets the rest, `act` is the user's action with its
+// dialogs scripted, and `check` tells what else must hold afterwards.
 struct Scenario {
-  std::string name;
-  std::vector<std::string> watched;          // file names in the folder
-  std::function<void()> prepare;             // files and state before the command
-  std::function<void()> act;                 // the user's action, dialogs scripted
-  std::function<void(bool failed)> check{};  // what else must hold afterwards
+  const char* name;
+  const char* file;
+  std::optional<std::string> bytes;
+  std::string wrk;
+  bool modified;
+  std::function<void()> prepare, act;
+  std::function<void(bool failed)> check;
 };
 
 class HardeningFaults : public TempDirTest {
@@ -72,7 +59,6 @@ class HardeningFaults : public TempDirTest {
     TempDirTest::SetUp();
     writeFile(path("province.dat"), kTestProvinces);
     writeFile(path("associazioni.dat"), testAssociations());
-    restart();
   }
   void TearDown() override {
     io::setFaultHook(nullptr);
@@ -94,19 +80,14 @@ class HardeningFaults : public TempDirTest {
 
   Snapshot snapshot(const std::vector<std::string>& names) {
     Snapshot s;
-    for (const auto& n : names) {
-      if (std::filesystem::is_regular_file(path(n)))
-        s[n] = readFile(path(n));
-      else
-        s[n] = std::nullopt;
-    }
+    for (const auto& n : names) s[n] = fs::is_regular_file(path(n)) ? std::optional(readFile(path(n))) : std::nullopt;
     return s;
   }
 
   // Files a failed writer left behind (its temporary ".name.XXXXXX").
   std::vector<std::string> strayTemporaries() {
     std::vector<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(dir_)) {
+    for (const auto& e : fs::directory_iterator(dir_)) {
       const std::string n = e.path().filename().string();
       if (n.size() > 7 && n[0] == '.' && n[n.size() - 7] == '.') out.push_back(n);
     }
@@ -114,29 +95,33 @@ class HardeningFaults : public TempDirTest {
   }
 
   bool anyFileErrorShown() {
-    for (const auto& msg : ui->messages) {
-      if (msg.text.rfind("Impossibile", 0) == 0) return true;
-    }
-    return false;
+    return std::any_of(ui->messages.begin(), ui->messages.end(),
+                       [](const auto& msg) { return msg.text.rfind("Impossibile", 0) == 0; });
   }
 
   // Runs the scenario clean to count its failure points, then once per
   // point with that call failing. Returns the number of points walked.
   int walk(const Scenario& s) {
     SCOPED_TRACE(s.name);
-    restart();
-    s.prepare();
-    const Snapshot before = snapshot(s.watched);
+    std::vector<std::string> watched{"volontari.wrk"};
+    if (*s.file) watched.push_back(s.file);
+    const auto start = [&] {
+      restart();
+      if (*s.file && s.bytes) writeFile(path(s.file), *s.bytes);
+      if (*s.file && !s.bytes) fs::remove(path(s.file));
+      writeFile(m->percorso_wrk(), s.wrk);
+      if (s.modified) m->modificato = "1";
+      if (s.prepare) s.prepare();
+    };
+    start();
+    const Snapshot before = snapshot(watched);
     const std::string modBefore = m->modificato;
     std::map<io::Op, int> calls;
-    io::setFaultHook([&](io::Op op, const std::string&) {
-      ++calls[op];
-      return false;
-    });
+    io::setFaultHook([&](io::Op op, const std::string&) { return ++calls[op] < 0; });  // counts, fails none
     s.act();
     io::setFaultHook(nullptr);
     EXPECT_FALSE(anyFileErrorShown());
-    const Snapshot after = snapshot(s.watched);
+    const Snapshot after = snapshot(watched);
     const std::string modAfter = m->modificato;
     EXPECT_NE(before, after) << "the command changed nothing: the walk would prove nothing";
     if (s.check) s.check(false);
@@ -144,29 +129,22 @@ class HardeningFaults : public TempDirTest {
     EXPECT_GE(calls[io::Op::Rename], 1);
 
     int points = 0;
-    for (const io::Op op : kOps) {
+    for (const auto& [op, opName] : kOps) {
       for (int n = 1; n <= calls[op]; ++n) {
-        SCOPED_TRACE(std::string(opName(op)) + " #" + std::to_string(n));
-        restart();
-        s.prepare();
+        SCOPED_TRACE(std::string(opName) + " #" + std::to_string(n));
+        start();
         int seen = 0;
-        io::setFaultHook([&](io::Op o, const std::string&) { return o == op && ++seen == n; });
+        io::setFaultHook([&, op = op](io::Op o, const std::string&) { return o == op && ++seen == n; });
         s.act();
         io::setFaultHook(nullptr);
         EXPECT_EQ(seen, n) << "the failure point was not reached";
 
         // Old bytes or new bytes, never a mix, and no temporary left over.
-        for (const auto& name : s.watched) {
-          const auto now = snapshot({name})[name];
+        for (const auto& [name, now] : snapshot(watched))
           EXPECT_TRUE(now == before.at(name) || now == after.at(name)) << name << " is neither old nor new";
-        }
         EXPECT_EQ(strayTemporaries(), std::vector<std::string>{});
         // The user is told, in Italian, naming the cause.
-        if (ui->messages.empty()) {
-          ADD_FAILURE() << "the failure was not told to the user";
-          continue;
-        }
-        const std::string& told = ui->messages.back().text;
+        const std::string told = ui->messages.empty() ? "(nothing told)" : ui->messages.back().text;
         EXPECT_EQ(told.rfind("Impossibile", 0), 0u) << told;
         EXPECT_TRUE(told.find("spazio su disco esaurito") != std::string::npos ||
                     told.find("errore di lettura o scrittura sul disco") != std::string::npos)
@@ -179,7 +157,7 @@ class HardeningFaults : public TempDirTest {
         ui->messages.clear();
         s.act();
         EXPECT_FALSE(anyFileErrorShown());
-        EXPECT_EQ(snapshot(s.watched), after);
+        EXPECT_EQ(snapshot(watched), after);
         EXPECT_EQ(m->modificato, modAfter);
         if (s.check) s.check(false);
         ++points;
@@ -194,147 +172,83 @@ class HardeningFaults : public TempDirTest {
 
 TEST_F(HardeningFaults, EveryWritingCommandSurvivesEveryFailurePoint) {
   const auto work = bigArchive(50, 70);
-  const auto oldArchive = bigArchive(10, 10);
+  const std::string old = crlf(bigArchive(10, 10));
   const std::string workBytes = crlf(work);
   const std::string withBlank = crlf({work[0], "   ", work[1]}) + crlf(std::vector(work.begin() + 2, work.end()));
-  std::vector<Scenario> scenarios;
+  std::string mixedEnds;
+  for (std::size_t i = 0; i < work.size(); ++i) mixedEnds += work[i] + (i % 2 ? "\r" : "\r\n");
 
-  // "Salva": the named archive from the work copy, blank lines left out.
-  scenarios.push_back({"Salva",
-                       {"archivio.txt", "volontari.wrk"},
-                       [&] {
-                         writeFile(path("archivio.txt"), crlf(oldArchive));
-                         writeFile(m->percorso_wrk(), withBlank);
-                         m->nome_archivio = path("archivio.txt");
-                         m->modificato = "1";
-                       },
-                       [&] { main().click("mnsalva"); },
-                       [&](bool failed) {
-                         const bool saidSaved = !ui->messages.empty() && ui->messages.back().text == "File salvato";
-                         EXPECT_EQ(saidSaved, !failed);
-                       }});
-  // "Salva con nome" over an existing file: a byte-for-byte copy.
-  scenarios.push_back({"Salva con nome",
-                       {"copia.txt", "volontari.wrk"},
-                       [&] {
-                         writeFile(path("copia.txt"), crlf(oldArchive));
-                         writeFile(m->percorso_wrk(), withBlank + "CODA SENZA FINE");
-                         m->modificato = "1";
-                       },
-                       [&] {
-                         ui->chooseFile(path("copia.txt"));
-                         main().click("mnscn");
-                       },
-                       [&](bool failed) { EXPECT_EQ(m->nome_archivio, failed ? "" : path("copia.txt")); }});
-  // The save offered when the window closes, to a new file.
-  scenarios.push_back({"salvataggio all'uscita",
-                       {"uscita.txt", "volontari.wrk"},
-                       [&] {
-                         std::filesystem::remove(path("uscita.txt"));
-                         writeFile(m->percorso_wrk(), withBlank);
-                         m->modificato = "1";
-                       },
-                       [&] {
-                         ui->answer(ui::Answer::Yes);
-                         ui->chooseFile(path("uscita.txt"));
-                         main().close();
-                       },
-                       [&](bool failed) { EXPECT_EQ(ui->quitRequested, !failed); }});
-  // "Esci" from the menu, the same save over an existing file.
-  scenarios.push_back({"Esci",
-                       {"archivio.txt", "volontari.wrk"},
-                       [&] {
-                         writeFile(path("archivio.txt"), crlf(oldArchive));
-                         writeFile(m->percorso_wrk(), workBytes);
-                         m->modificato = "1";
-                       },
-                       [&] {
-                         ui->answer(ui::Answer::Yes);
-                         ui->chooseFile(path("archivio.txt"));
-                         main().click("mnesci");
-                       },
-                       [&](bool failed) { EXPECT_EQ(ui->quitRequested, !failed); }});
-  // "Apri": the archive copied into the work copy, lines re-terminated.
-  scenarios.push_back({"Apri",
-                       {"volontari.wrk", "archivio.txt"},
-                       [&] {
-                         std::string mixed;
-                         for (std::size_t i = 0; i < work.size(); ++i) mixed += work[i] + (i % 2 ? "\r" : "\r\n");
-                         writeFile(path("archivio.txt"), mixed);
-                         writeFile(m->percorso_wrk(), crlf(oldArchive));
-                         m->nome_archivio = path("vecchio.txt");
-                       },
-                       [&] {
-                         ui->chooseFile(path("archivio.txt"));
-                         main().click("mnapri");
-                       },
-                       [&](bool failed) {
-                         EXPECT_EQ(m->nome_archivio, failed ? path("vecchio.txt") : path("archivio.txt"));
-                         EXPECT_EQ(ui->window("Form1").control("List1").itemCount(),
-                                   failed ? 0 : static_cast<int>(work.size()));
-                       }});
-  // "Registra": a new volunteer in its sorted place.
-  scenarios.push_back({"Registra",
-                       {"volontari.wrk"},
-                       [&] {
-                         writeFile(m->percorso_wrk(), workBytes);
-                         m->ReloadList();
-                         main().click("mnins");
-                         ed().pick("Combo2", 0);
-                         ed().type("Text1", "NUOVO");
-                         ed().type("Text2", "VOLONTARIO");
-                       },
-                       [&] { ed().click("Command2"); },
-                       [&](bool failed) {
-                         // A failed registration keeps what the user typed.
-                         EXPECT_EQ(ed().control("Text1").text(), failed ? "NUOVO" : "");
-                       }});
-  // "Modifica": the volunteer's line replaced.
-  scenarios.push_back({"Modifica",
-                       {"volontari.wrk"},
-                       [&] {
-                         writeFile(m->percorso_wrk(), workBytes);
-                         m->ReloadList();
-                         main().pick("List1", 60);
-                         ed().type("Text12", "PIAZZA NUOVA 1");
-                       },
-                       [&] { ed().click("modifica"); },
-                       [&](bool failed) { EXPECT_EQ(ed().isVisible(), failed); }});
-  // "Elimina": the volunteer's line left out.
-  scenarios.push_back({"Elimina",
-                       {"volontari.wrk"},
-                       [&] {
-                         writeFile(m->percorso_wrk(), workBytes);
-                         m->ReloadList();
-                         main().pick("List1", 3);
-                       },
-                       [&] { ed().click("elimina"); },
-                       [&](bool failed) { EXPECT_EQ(ed().isVisible(), failed); }});
-  // "Aggiungere un archivio": ROMA of the added file replaces the work copy's.
-  scenarios.push_back({"Aggiungi",
-                       {"volontari.wrk", "aggiunto.txt"},
-                       [&] {
-                         writeFile(m->percorso_wrk(), workBytes);
-                         writeFile(path("aggiunto.txt"), crlf(bigArchive(0, 30)));
-                       },
-                       [&] {
-                         ui->chooseFile(path("aggiunto.txt"));
-                         main().click("mnaggiu");
-                       }});
-  // "Verifica": the report replaced, the work copy only read.
-  scenarios.push_back({"Verifica",
-                       {"verifica.txt", "volontari.wrk"},
-                       [&] {
-                         writeFile(m->percorso_wrk(), workBytes);
-                         writeFile(m->percorso_verifica(), "RAPPORTO PRECEDENTE\r\n");
-                       },
-                       [&] { main().click("mnverifica"); },
-                       [&](bool failed) {
-                         HeadlessWindow* viewer = ui->find("formv");
-                         EXPECT_EQ(viewer != nullptr && viewer->isVisible(), !failed);
-                         if (viewer && !failed) viewer->close();
-                         ui->runPosted();
-                       }});
+  // A menu command, with `file` chosen in its dialog.
+  const auto menu = [&](const char* command, const char* file) {
+    return [&, command, file] {
+      if (*file) ui->chooseFile(path(file));
+      main().click(command);
+    };
+  };
+  // The save offered on leaving, to `file`: by closing the window or by "Esci".
+  const auto leave = [&](const char* file, bool closeWindow) {
+    return [&, file, closeWindow] {
+      ui->answer(ui::Answer::Yes);
+      ui->chooseFile(path(file));
+      closeWindow ? (void)main().close() : main().click("mnesci");
+    };
+  };
+  const auto quits = [&](bool failed) { EXPECT_EQ(ui->quitRequested, !failed); };
+  // A volunteer of the list opened in the editor, its address changed to `via` unless that is empty.
+  const auto openRow = [&](int row, const char* via) {
+    return [&, row, via] {
+      m->ReloadList();
+      main().pick("List1", row);
+      if (*via) ed().type("Text12", via);
+    };
+  };
+  const auto editorStays = [&](bool failed) { EXPECT_EQ(ed().isVisible(), failed); };
+  const Scenario scenarios[] = {
+      // "Salva": the named archive from the work copy, blank lines left out.
+      {"Salva", "archivio.txt", old, withBlank, true, [&] { m->nome_archivio = path("archivio.txt"); },
+       menu("mnsalva", ""),
+       [&](bool failed) { EXPECT_EQ(!ui->messages.empty() && ui->messages.back().text == "File salvato", !failed); }},
+      // "Salva con nome" over an existing file: a byte-for-byte copy.
+      {"Salva con nome", "copia.txt", old, withBlank + "CODA SENZA FINE", true, nullptr, menu("mnscn", "copia.txt"),
+       [&](bool failed) { EXPECT_EQ(m->nome_archivio, failed ? "" : path("copia.txt")); }},
+      // The save offered on leaving: by closing the window to a new file, by "Esci" over an existing one.
+      {"salvataggio all'uscita", "uscita.txt", std::nullopt, withBlank, true, nullptr, leave("uscita.txt", true),
+       quits},
+      {"Esci", "archivio.txt", old, workBytes, true, nullptr, leave("archivio.txt", false), quits},
+      // "Apri": the archive copied into the work copy, lines re-terminated.
+      {"Apri", "archivio.txt", mixedEnds, old, false, [&] { m->nome_archivio = path("vecchio.txt"); },
+       menu("mnapri", "archivio.txt"),
+       [&](bool failed) {
+         EXPECT_EQ(m->nome_archivio, path(failed ? "vecchio.txt" : "archivio.txt"));
+         EXPECT_EQ(main().control("List1").itemCount(), failed ? 0 : static_cast<int>(work.size()));
+       }},
+      // "Registra": a new volunteer in its sorted place; a failed one keeps what the user typed.
+      {"Registra", "", std::nullopt, workBytes, false,
+       [&] {
+         m->ReloadList();
+         main().click("mnins");
+         ed().pick("Combo2", 0);
+         ed().type("Text1", "NUOVO");
+         ed().type("Text2", "VOLONTARIO");
+       },
+       [&] { ed().click("Command2"); },
+       [&](bool failed) { EXPECT_EQ(ed().control("Text1").text(), failed ? "NUOVO" : ""); }},
+      // "Modifica" replaces the volunteer's line, "Elimina" leaves it out.
+      {"Modifica", "", std::nullopt, workBytes, false, openRow(60, "PIAZZA NUOVA 1"), [&] { ed().click("modifica"); },
+       editorStays},
+      {"Elimina", "", std::nullopt, workBytes, false, openRow(3, ""), [&] { ed().click("elimina"); }, editorStays},
+      // "Aggiungere un archivio": ROMA of the added file replaces the work copy's.
+      {"Aggiungi", "aggiunto.txt", crlf(bigArchive(0, 30)), workBytes, false, nullptr, menu("mnaggiu", "aggiunto.txt"),
+       nullptr},
+      // "Verifica": the report replaced, the work copy only read.
+      {"Verifica", "verifica.txt", "RAPPORTO PRECEDENTE\r\n", workBytes, false, nullptr, menu("mnverifica", ""),
+       [&](bool failed) {
+         HeadlessWindow* viewer = ui->find("formv");
+         EXPECT_EQ(viewer != nullptr && viewer->isVisible(), !failed);
+         if (viewer && !failed) viewer->close();
+         ui->runPosted();
+       }},
+  };
 
   int total = 0;
   for (const auto& s : scenarios) {
@@ -350,16 +264,13 @@ TEST_F(HardeningFaults, EveryWritingCommandSurvivesEveryFailurePoint) {
 // The start-up writes the empty work copy; when that fails the program still
 // starts, says so, and the first "Apri" brings the work copy into being.
 TEST_F(HardeningFaults, AFailedStartStillOpensAnArchive) {
-  std::filesystem::remove(path("volontari.wrk"));
+  fs::remove(path("volontari.wrk"));
   io::setFaultHook([](io::Op op, const std::string&) { return op == io::Op::Rename; });
-  m.reset();
-  ui = std::make_unique<HeadlessPlatform>();
-  m = std::make_unique<Modulo1>(*ui, folder(), folder());
-  m->form1().show();
+  restart();
   io::setFaultHook(nullptr);
   ASSERT_EQ(ui->messages.size(), 1u);
   EXPECT_EQ(ui->messages[0].text.rfind("Impossibile", 0), 0u);
-  EXPECT_FALSE(std::filesystem::exists(path("volontari.wrk")));
+  EXPECT_FALSE(fs::exists(path("volontari.wrk")));
   EXPECT_EQ(strayTemporaries(), std::vector<std::string>{});
   const auto lines = bigArchive(1, 1);
   writeFile(path("archivio.txt"), crlf(lines));

@@ -102,6 +102,8 @@ TEST_F(LineFiles, LineEndsFollowTheArchiveRules) {
   EXPECT_TRUE(readLines(path("empty")).empty());
   writeFile(path("cr"), "\r\r\r");
   EXPECT_EQ(readLines(path("cr")).size(), 3u);
+  writeFile(path("crcr"), "x\r\ry\r\r\nz");  // CR CR is two line ends, whatever follows
+  EXPECT_EQ(readLines(path("crcr")), (std::vector<std::string>{"x", "", "y", "", "z"}));
   writeFile(path("lf"), "\n\n");
   EXPECT_EQ(readLines(path("lf")), (std::vector<std::string>{"\n\n"}));
 }
@@ -122,7 +124,7 @@ TEST_F(LineFiles, ViewsGiveTheSameLinesAsCopies) {
   // CR LF split across blocks, lone LFs, a last line without its end.
   std::string bytes;
   for (int i = 0; i < 30000; ++i) bytes += std::string(static_cast<std::size_t>(i % 7), 'x') + (i % 5 ? "\r\n" : "\r");
-  bytes += "a\nb\r\n\r\nfine";
+  bytes += "a\nb\r\n\r\nc\r\rd\r\r\nfine";
   writeFile(path("mix"), bytes);
   LineReader views(path("mix"));
   std::vector<std::string> seen;

@@ -36,6 +36,13 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
 // cp1252 text from a UTF-8 literal, for readable expectations.
 inline std::string W(const char* utf8) { return cp1252::fromUtf8(utf8); }
 
+// A word for the shell, quoted whatever it holds.
+inline std::string shellQuoted(const std::string& text) {
+  std::string q = "'";
+  for (const char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
 // A record line built from field values; every other field blank.
 inline std::string line(std::initializer_list<std::pair<const char*, std::string>> fields) {
   VolunteerRecord r;
