@@ -1,5 +1,6 @@
 // The main list's search ("Cerca", "Cerca successivo") and opening a
 // volunteer from the list.
+#include <filesystem>
 #include <tuple>
 
 #include "editor/form4.h"
@@ -110,6 +111,17 @@ TEST_F(MainSearch, UserClicksOpenTheVolunteerTheSearchSelectionsDoNot) {
   main().pick("List1", 1);
   EXPECT_EQ(m->record.toLine(), first);
   EXPECT_EQ(editor.control("Text12").text(), "VIA UNO");
+
+  // A work copy that cannot be read opens nobody: the user is told why.
+  ui.activate(main());
+  editor.close();
+  std::filesystem::remove(m->percorso_wrk());
+  main().pick("List1", 0);
+  const Names told = ui.takeMessages();
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find("volontari.wrk"), std::string::npos) << told[0];
+  EXPECT_EQ(m->record.toLine(), first);
+  EXPECT_TRUE(ui.find("Form4") == nullptr || !ui.find("Form4")->isVisible());
 }
 
 }  // namespace
