@@ -65,9 +65,7 @@ std::uint64_t packedBytes(const char* p) {
   if constexpr (N == 0) {
     return 0;
   } else if constexpr (std::endian::native != std::endian::little) {
-    std::uint64_t word = 0;
-    for (std::size_t i = 0; i < N; ++i) word |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-    return word;
+    return packed(std::string_view(p, N));
   } else if constexpr (N == 1 || N == 2 || N == 4 || N == 8) {
     using Word = std::conditional_t<N == 1, std::uint8_t,
                                     std::conditional_t<N == 2, std::uint16_t,

@@ -22,9 +22,7 @@ NumberFormat NumberFormat::fromEnvironment() {
   return format;
 }
 
-namespace detail {
-
-bool isNumericInFull(std::string_view text, const NumberFormat& format) {
+bool isNumeric(std::string_view text, const NumberFormat& format) {
   // One pass over the characters, with no copies.
   const char* p = text.data();
   const char* end = p + text.size();
@@ -59,7 +57,5 @@ bool isNumericInFull(std::string_view text, const NumberFormat& format) {
   }
   return p == end;
 }
-
-}  // namespace detail
 
 }  // namespace krt

@@ -25,24 +25,7 @@ struct NumberFormat {
 // thousands separator allowed between them), an optional decimal separator
 // with more digits, an optional exponent (E or e, optional sign, digits).
 // At least one digit is needed; an empty or all-blank text does not pass.
-namespace detail {
-bool isNumericInFull(std::string_view text, const NumberFormat& format);
-}
-
-inline bool isNumeric(std::string_view text, const NumberFormat& format) {
-  // The usual field, answered here without a call: optional blanks, digits,
-  // then blanks to its width. Anything else takes the full reading.
-  const char* p = text.data();
-  const char* end = p + text.size();
-  while (p < end && *p == ' ') ++p;
-  const char* digits = p;
-  while (p < end && *p >= '0' && *p <= '9') ++p;
-  if (p > digits) {
-    while (p < end && *p == ' ') ++p;
-    if (p == end) return true;
-  }
-  return detail::isNumericInFull(text, format);
-}
+bool isNumeric(std::string_view text, const NumberFormat& format);
 
 namespace detail {
 constexpr std::uint64_t kEveryByte = 0x0101010101010101;
@@ -93,7 +76,7 @@ inline bool isNumeric(const FixedText<N>& field, const NumberFormat& format) {
     usual = anyDigit & ((digits | blanks) == detail::kHighBits) & ((((last - first) | last) & detail::kHighBits) == digits);
   }
   if (usual | !anyDigit) return usual;  // a number has at least one digit
-  return detail::isNumericInFull(field.view(), format);
+  return isNumeric(field.view(), format);
 }
 
 }  // namespace krt
