@@ -1,9 +1,9 @@
 #!/usr/bin/python3
-"""Screen-reader check: starts the program on an X display with the AT-SPI
-accessibility bus, opens each of its four windows through the menu, lists
-the controls a screen reader sees, and fails when an input control has no
-name. Usage: a11y_check.py PROGRAM DEMO_FOLDER (run inside dbus-run-session
-with DISPLAY set)."""
+"""Screen-reader check: starts the program on its own Xvfb display with the
+AT-SPI accessibility bus, opens each of its four windows through the menu,
+lists the controls a screen reader sees, and fails when an input control has
+no name. Usage: a11y_check.py PROGRAM DEMO_FOLDER (run inside
+dbus-run-session)."""
 import os
 import shutil
 import subprocess
@@ -13,21 +13,50 @@ import time
 
 import pyatspi
 
+
+def start_display():
+    """Starts Xvfb on a display it picks itself (-displayfd: the first free
+    number, reported once the server accepts clients), so a stale lock file
+    or a display left over by another run cannot get in the way."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-screen", "0", "1600x1200x24"],
+        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        server.wait(10)
+        raise SystemExit("Xvfb did not start (exit code %s)" % server.returncode)
+    return server, ":" + number
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
 INPUT_ROLES = {
     pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_LIST,
     pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_TOGGLE_BUTTON,
 }
 
 
-def find_app(name, timeout=20):
+def find_app(name, proc, timeout):
+    """The program's node on the accessibility bus, or None when the program
+    ended first or did not appear in time."""
     end = time.time() + timeout
-    while time.time() < end:
+    while time.time() < end and proc.poll() is None:
         desktop = pyatspi.Registry.getDesktop(0)
         for app in desktop:
             if app is not None and app.name == name:
                 return app
         time.sleep(0.3)
-    raise SystemExit("program not found on the accessibility bus")
+    return None
 
 
 def walk(node, depth=0):
@@ -68,10 +97,26 @@ def main():
     work = tempfile.mkdtemp()
     for f in ("province.dat", "associazioni.dat", "archivio.txt"):
         shutil.copy(os.path.join(demo, f), work)
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
-    proc = subprocess.Popen([program], cwd=work, env=env)
+    # Two attempts, each on a fresh X server: a server that refuses its first
+    # client must not be taken for a fault of the program.
+    server = proc = app = None
     try:
-        app = find_app("archivio", timeout=60)
+        for attempt in (1, 2):
+            server, display = start_display()
+            env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
+                       QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
+            env.pop("XAUTHORITY", None)
+            proc = subprocess.Popen([program], cwd=work, env=env)
+            app = find_app("archivio", proc, timeout=60)
+            if app is not None:
+                break
+            print("attempt %d: program %s on %s" % (
+                attempt, "ended with %s" % proc.returncode if proc.poll() is not None
+                else "not found on the accessibility bus", display))
+            stop(proc)
+            stop(server)
+        if app is None:
+            return 1
         do_menu(app, "Nuovo inserimento", "Form4")
         do_menu(app, "Selezione volontari", "Selezione")
         do_menu(app, "Verifica", "Form3")
@@ -121,8 +166,9 @@ def main():
         print("%d passed, %d failed" % (0 if failures else 1, failures))
         return 1 if failures else 0
     finally:
-        proc.terminate()
-        proc.wait(10)
+        for p in (proc, server):
+            if p is not None:
+                stop(p)
         shutil.rmtree(work, ignore_errors=True)
 
 
