@@ -89,6 +89,87 @@ inline std::string testAssociations() {
                fixedWidth("RADIO MILANO", 40) + "MI  ", fixedWidth("SENZA PROVINCIA", 40)});
 }
 
+// The lookup lists above, written into `folder`.
+inline void writeLookupLists(const std::string& folder) {
+  writeFile(folder + "/province.dat", kTestProvinces);
+  writeFile(folder + "/associazioni.dat", testAssociations());
+}
+
+// Volunteers of RADIO MILANO, then of RADIO CLUB ROMA, their surnames `tag`
+// and a running number.
+inline std::vector<std::string> volunteers(int milano, int roma, const std::string& tag) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < milano + roma; ++i) {
+    const bool isRoma = i >= milano;
+    lines.push_back(line({{"provincia", isRoma ? "ROMA" : "MILANO"},
+                          {"associazione", isRoma ? "RADIO CLUB ROMA" : "RADIO MILANO"},
+                          {"cognome", tag + std::to_string(1000 + i)},
+                          {"nome", "NOME"},
+                          {"via", "VIA DEI VOLONTARI " + std::to_string(i)},
+                          {"prov_residenza", isRoma ? "RM" : "MI"}}));
+  }
+  return lines;
+}
+
+// The temporaries (".name.XXXXXX") that writers left in `folder`, removed
+// when `clear` is set.
+inline int strayTemporaries(const std::string& folder, bool clear = false) {
+  int n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    const std::string name = e.path().filename().string();
+    if (name.size() > 7 && name[0] == '.' && name[name.size() - 7] == '.') {
+      if (clear) std::filesystem::remove(e.path());
+      ++n;
+    }
+  }
+  return n;
+}
+
+// The program on the headless platform started in `folder`, with the test
+// lookup lists written there first when `lists` is set.
+struct Program {
+  explicit Program(const std::string& folder, bool lists = true) {
+    if (lists) writeLookupLists(folder);
+    m = std::make_unique<Modulo1>(ui, folder, folder);
+    m->form1().show();
+  }
+  headless::HeadlessWindow& main() { return ui.window("Form1"); }
+  headless::HeadlessWindow& ed() { return ui.window("Form4"); }
+  std::string workCopy() { return readFile(m->percorso_wrk()); }
+  // A menu command, with `file` chosen in its dialog.
+  void menu(const char* command, const std::string& file) {
+    ui.chooseFile(file);
+    main().click(command);
+  }
+  // Registers a volunteer of the first province, opening the editor by
+  // "Inserisci" unless it is open.
+  void enroll(const std::string& cognome) {
+    if (!m->form4Loaded() || !ed().isVisible()) main().click("mnins");
+    ed().pick("Combo2", 0);
+    ed().type("Text1", cognome);
+    ed().type("Text2", "NUOVO");
+    ed().click("Command2");
+  }
+
+  headless::HeadlessPlatform ui;
+  std::unique_ptr<Modulo1> m;
+};
+
+// A scratch folder in which the program can be started afresh.
+class ProgramTest : public TempDirTest {
+ protected:
+  void TearDown() override {
+    p.reset();
+    TempDirTest::TearDown();
+  }
+  void restart(bool lists = true) {
+    p.reset();
+    p = std::make_unique<Program>(folder(), lists);
+  }
+
+  std::unique_ptr<Program> p;
+};
+
 // The whole program on the headless platform, started in a scratch folder
 // holding the test lookup lists.
 class AppTest : public TempDirTest {
