@@ -4,74 +4,76 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QListWidget>
 #include <QTest>
-#include <QWidget>
-#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 
+#include "mainwin/form1.h"
+#include "mainwin/modulo1.h"
 #include "platform/qt/qt_platform.h"
+#include "records/volunteer_record.h"
 
 namespace krt::gui {
 
-// The Qt platform with scripted dialogs: the windows are real, only the
-// answers of message boxes and file dialogs come from the test.
+// The Qt platform with scripted dialogs: the windows are real, the answers of
+// message boxes and file dialogs come from the test unless `realBoxes`.
 class ScriptedQtPlatform : public qt::QtPlatform {
  public:
-  std::deque<ui::Answer> answers;
-  std::deque<std::optional<std::string>> files;
+  ui::Answer answer = ui::Answer::Ok;  // to every question
+  std::optional<std::string> file;     // chosen in every file dialog
   std::vector<std::string> messages;
+  bool realBoxes = false;
+  bool printer = true;
 
   ui::Answer messageBox(std::string_view text, ui::Buttons buttons) override {
+    if (realBoxes) return QtPlatform::messageBox(text, buttons);
     messages.emplace_back(text);
-    if (buttons == ui::Buttons::Ok || answers.empty()) return ui::Answer::Ok;
-    const auto a = answers.front();
-    answers.pop_front();
-    return a;
+    return buttons == ui::Buttons::Ok ? ui::Answer::Ok : answer;
   }
-  std::optional<std::string> openFileDialog(const ui::FileRequest&) override { return next(); }
-  std::optional<std::string> saveFileDialog(const ui::FileRequest&) override { return next(); }
-
- private:
-  std::optional<std::string> next() {
-    if (files.empty()) return std::nullopt;
-    auto f = files.front();
-    files.pop_front();
-    return f;
-  }
+  std::optional<std::string> openFileDialog(const ui::FileRequest&) override { return file; }
+  std::optional<std::string> saveFileDialog(const ui::FileRequest&) override { return file; }
+  bool hasPrinter() override { return printer && QtPlatform::hasPrinter(); }
 };
 
 inline std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
-
 inline void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// A scratch folder holding copies of the demo lookup lists.
+// A record line of a volunteer of ROMA with these fields set.
+inline std::string volunteer(std::initializer_list<std::pair<const char*, const char*>> fields) {
+  VolunteerRecord r;
+  r.clear();
+  r.provincia = "ROMA";
+  r.associazione = "C.B. CLUB ROMA";
+  for (const auto& [name, value] : fields) setField(r, *findField(name), value);
+  return r.toLine();
+}
+
+// A scratch folder with the demo lookup lists, and the program on it.
 class GuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::temp_directory_path() /
-           ("krt-gui-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
+           ("krt-gui-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+            std::to_string(::getpid()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
-    for (const char* f : {"province.dat", "associazioni.dat", "archivio.txt", "krt.hlp"}) {
-      const auto src = std::filesystem::path(KRT_SOURCE_DIR) / "demo" / f;
-      if (std::filesystem::exists(src)) std::filesystem::copy_file(src, dir_ / f);
-    }
+    for (const char* f : {"province.dat", "associazioni.dat"})
+      std::filesystem::copy_file(std::filesystem::path(KRT_SOURCE_DIR) / "demo" / f, dir_ / f);
   }
   void TearDown() override {
+    m.reset();
     // Windows of the test go with deleteLater(): let them go now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QApplication::processEvents();
@@ -79,21 +81,40 @@ class GuiTest : public ::testing::Test {
   }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-  template <typename T = QWidget>
-  static T* find(const char* windowName, const char* childName) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      if (top->objectName() == windowName) return top->findChild<T*>(childName);
-    }
+  // Starts the program; the work copy then holds these lines, if any.
+  void start(const std::vector<std::string>& lines = {}) {
+    m = std::make_unique<Modulo1>(platform, dir_.string(), dir_.string());
+    m->form1().show();
+    if (lines.empty()) return;
+    std::string bytes;
+    for (const auto& l : lines) bytes += l + "\r\n";
+    writeFile(path("volontari.wrk"), bytes);
+    m->form1().ReloadList();
+  }
+
+  static QWidget* window(const char* name) {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (top->objectName() == name) return top;
     return nullptr;
   }
-  static QWidget* window(const char* name) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      if (top->objectName() == name) return top;
-    }
-    return nullptr;
+  template <typename T = QWidget>
+  static T* find(const char* windowName, const char* childName) {
+    QWidget* w = window(windowName);
+    return w ? w->findChild<T*>(childName) : nullptr;
+  }
+  static bool activate(const char* name) {
+    window(name)->activateWindow();
+    return QTest::qWaitForWindowActive(window(name));
+  }
+  static void trigger(const char* action) { window("Form1")->findChild<QAction*>(action)->trigger(); }
+  static void clickRow(const char* windowName, int row) {
+    auto* list = find<QListWidget>(windowName, "List1");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
   }
 
   std::filesystem::path dir_;
+  ScriptedQtPlatform platform;
+  std::unique_ptr<Modulo1> m;
 };
 
 }  // namespace krt::gui
