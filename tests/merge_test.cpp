@@ -94,6 +94,17 @@ TEST_F(MergeTest, AFailureInTheMiddleLeavesTheWorkCopyAsItWas) {
     EXPECT_EQ(items("Form1", "List1"), listBefore);
     EXPECT_FALSE(ui.busy);
   }
+  // A cancelled dialog does nothing; a chosen file that cannot be read is named.
+  ui.chooseFile(std::nullopt);
+  main().click("mnaggiu");
+  std::filesystem::create_directory(path("cartella.txt"));
+  ui.chooseFile(path("cartella.txt"));
+  main().click("mnaggiu");
+  const auto shown = ui.takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].rfind("Impossibile leggere il file " + path("cartella.txt"), 0), 0u) << shown[0];
+  EXPECT_EQ(workCopy(), before);
+  EXPECT_EQ(m->modificato, "0");
   merge(added);  // with the disk well again the same merge goes through
   EXPECT_EQ(workCopy(), crlf({rec("MILANO", "A"), rec("ROMA", "NUOVO")}));
 }
