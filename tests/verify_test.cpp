@@ -21,8 +21,7 @@ std::string volunteer(const std::string& changes = "") {
       "prov_residenza=RM;anno_nascita=1970;qualifica=O;livello=COM;recapito=06 1234567;ore_1g=2;disp_1g=P;" +
       changes);
   for (std::string f; std::getline(fields, f, ';');)
-    if (const auto eq = f.find('='); eq != std::string::npos)
-      setField(r, *findField(f.substr(0, eq)), f.substr(eq + 1));
+    setField(r, *findField(f.substr(0, f.find('='))), f.substr(f.find('=') + 1));
   return r.toLine();
 }
 
@@ -53,25 +52,16 @@ class VerifyTest : public AppTest {
 
 // Lower-case values are wrong wherever upper case is asked for.
 TEST_F(VerifyTest, EachRuleFiresAloneWithItsMessage) {
+  // clang-format off
   const std::pair<std::string, std::string> cases[] = {
-      {"provincia=", "Manca provincia"},
-      {"associazione=", "Manca associazione"},
-      {"cognome=", "Manca cognome"},
-      {"nome=", "Manca nome"},
-      {"via=", "Manca via volontario"},
-      {"cap=0010A", "CAP residenza volontario errato"},
-      {"citta=", W("Manca città volontario")},
-      {"prov_residenza=", "Manca provincia di residenza volontario."},
-      {"tessera_krt=12A", "Numero KRT errato"},
-      {"anno_krt=19X0", "Anno KRT errato"},
-      {"anno_nascita=MCM", "Anno nascita errato"},
-      {"qualifica=o", "Qualifica errata o mancante"},
-      {"livello=col", "Livello errato o mancante"},
-      {"segreteria=si", "Esperienza segreteria errata o mancante."},
-      {"krt_mare=No", "Iscritto KRTMARE errato o mancante."},
-      {"recapito=", "Manca recapito volontario per urgenze"},
-      {"patente=G ", "Patente tipo o NO errato"},
-      {"passaporto=S", "Passaporto SI o NO errato"},
+      {"provincia=", "Manca provincia"}, {"associazione=", "Manca associazione"}, {"cognome=", "Manca cognome"},
+      {"nome=", "Manca nome"}, {"via=", "Manca via volontario"}, {"cap=0010A", "CAP residenza volontario errato"},
+      {"citta=", W("Manca città volontario")}, {"prov_residenza=", "Manca provincia di residenza volontario."},
+      {"tessera_krt=12A", "Numero KRT errato"}, {"anno_krt=19X0", "Anno KRT errato"},
+      {"anno_nascita=MCM", "Anno nascita errato"}, {"qualifica=o", "Qualifica errata o mancante"},
+      {"livello=col", "Livello errato o mancante"}, {"segreteria=si", "Esperienza segreteria errata o mancante."},
+      {"krt_mare=No", "Iscritto KRTMARE errato o mancante."}, {"recapito=", "Manca recapito volontario per urgenze"},
+      {"patente=G ", "Patente tipo o NO errato"}, {"passaporto=S", "Passaporto SI o NO errato"},
       {"veicolare_27=X", W("Disponibilità veicolare in 27 MHz mancante o errato")},
       {"palmare_27=1a", W("Disponibilità portatili in 27 MHz mancante o errato")},
       {"veicolare_43=--", W("Disponibilità veicolare in 43 MHz mancante o errato")},
@@ -80,12 +70,11 @@ TEST_F(VerifyTest, EachRuleFiresAloneWithItsMessage) {
       {"palmare_vhf=.", W("Disponibilità portatili in VHF/UHF mancante o errato")},
       {"packet=S", "Attrezzatura packet radio SI o NO errato"},
       {"packet_incluso=no", "Attrezzatura packet radio SI o NO errato"},
-      {"stazione_campale=sI", "Stazione campale SI o NO errato"},
-      {"autovettura=OK", "Autovettura SI o NO errato"},
+      {"stazione_campale=sI", "Stazione campale SI o NO errato"}, {"autovettura=OK", "Autovettura SI o NO errato"},
       {"gancio=N", W("Disponibilità gancio SI o NO errato")},
       {"posti_letto=2+", W("Disponibilità letti mancante o errato")},
-      {"giorni_corso=1a", "Numero giorni di corso seguiti mancante o errato"},
-  };
+      {"giorni_corso=1a", "Numero giorni di corso seguiti mancante o errato"}};
+  // clang-format on
   for (const auto& [changes, message] : cases) expectMessages(changes, {message});
 }
 
@@ -123,19 +112,15 @@ TEST_F(VerifyTest, EmptyLineWritesFourteenMessagesInOrder) {
 }
 
 TEST_F(VerifyTest, AvailabilityGroup) {
-  const std::string none = W("Disponibilità mancante, almeno una obbligatoria. ");
-  const std::string noneNumeric = W("Disponibilità mancante o errata, almeno una obbligatoria. ");
   const std::string oneDay = W("Disponibilità 1 giorno nella propria provincia/regione mancante o errato");
   const std::string threeDays = W("Disponibilità 3 giorni nella propria provincia/regione mancante o errato");
-  const std::string threeOut = W("Disponibilità 3 giorni fuori provincia/regione mancante o errato");
-  const std::string weekOut = W("Disponibilità 1 settimana fuori provincia/regione mancante o errato");
-  const std::string twoWeeks = W("Disponibilità 2 settimane fuori provincia mancante o errato");
   const std::pair<std::string, Lines> cases[] = {
       // Only the two weeks filled: no availability; beside a "NO" they are the numeric one.
-      {"ore_1g=;disp_1g=;ore_2s_fuori=24", {none}},
+      {"ore_1g=;disp_1g=;ore_2s_fuori=24", {W("Disponibilità mancante, almeno una obbligatoria. ")}},
       {"ore_1g=NO;disp_1g=X;ore_2s_fuori=24", {}},
       // Nothing numeric: one message, and the rest of the group is skipped.
-      {"ore_1g=NO;ore_3g=NO;disp_3g=X;ore_3g_fuori=NO;ore_1s_fuori=NO;ore_2s_fuori=NO", {noneNumeric}},
+      {"ore_1g=NO;ore_3g=NO;disp_3g=X;ore_3g_fuori=NO;ore_1s_fuori=NO;ore_2s_fuori=NO",
+       {W("Disponibilità mancante o errata, almeno una obbligatoria. ")}},
       // Blank hours: one day still tests its area code, three days do not.
       {"ore_1g=;disp_1g=X;ore_3g=24", {oneDay}},
       {"ore_3g=;disp_3g=X", {}},
@@ -143,12 +128,13 @@ TEST_F(VerifyTest, AvailabilityGroup) {
       {"ore_1g=1X;disp_1g=p;ore_3g=24", {oneDay, oneDay}},
       // Every duration in its order.
       {"ore_1g=A;ore_3g=B;disp_3g=X;ore_3g_fuori=3;disp_3g_fuori=Q;ore_1s_fuori=D;disp_1s_fuori=R;ore_2s_fuori=E",
-       {oneDay, threeDays, threeDays, threeOut, weekOut, twoWeeks}},
+       {oneDay, threeDays, threeDays, W("Disponibilità 3 giorni fuori provincia/regione mancante o errato"),
+        W("Disponibilità 1 settimana fuori provincia/regione mancante o errato"),
+        W("Disponibilità 2 settimane fuori provincia mancante o errato")}},
   };
   for (const auto& [changes, messages] : cases) expectMessages(changes, messages);
 }
 
-// The edges of the numeric test itself are in records_test.
 TEST_F(VerifyTest, NumericTestFollowsTheNumberFormat) {
   const std::string comma = volunteer("cap=1,5"), dot = volunteer("cap=1.5");
   EXPECT_EQ(verify({comma, dot}), crlf({"", ident(comma), "CAP residenza volontario errato"}));
@@ -194,8 +180,7 @@ TEST_F(VerifyTest, TwoPartsGiveTheSameReportAsOne) {
     writeFile(path("a.txt"), mixedArchive(lines));
     VolunteerRecord serialLast;
     const auto serial = verifyArchive(path("a.txt"), path("one.txt"), NumberFormat{}, serialLast, {UINT64_MAX, 0});
-    // The second part's memory from none at all (all checked here after the
-    // first part) to plenty.
+    // The second part's memory: none (all checked after the first part) to plenty.
     for (const std::size_t memory : {std::size_t{0}, std::size_t{1}, std::size_t{2000}, std::size_t{1} << 30}) {
       SCOPED_TRACE(std::to_string(lines) + " lines, memory " + std::to_string(memory));
       VolunteerRecord last;

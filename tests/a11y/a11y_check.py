@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Screen-reader check: starts the program on its own Xvfb display with the
-AT-SPI accessibility bus, opens each of its four windows through the menu,
-lists the controls a screen reader sees, and fails when an input control has
-no name. Usage: a11y_check.py PROGRAM DEMO_FOLDER (run inside
-dbus-run-session)."""
+AT-SPI bus, opens its four windows through the menu and lists the controls a
+screen reader sees. Fails on an input control without a name, a missing
+window, or a criterion label its action does not check.
+Usage: a11y_check.py PROGRAM DEMO_FOLDER (inside dbus-run-session)."""
 import os
 import shutil
 import subprocess
@@ -13,11 +13,24 @@ import time
 
 import pyatspi
 
+INPUT_ROLES = {pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_LIST, pyatspi.ROLE_CHECK_BOX,
+               pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_TOGGLE_BUTTON}
+
+
+def wait_for(condition, timeout, step=0.2):
+    """The first true value of condition() within timeout seconds, or None."""
+    end = time.time() + timeout
+    while time.time() < end:
+        value = condition()
+        if value:
+            return value
+        time.sleep(step)
+    return None
+
 
 def start_display():
-    """Starts Xvfb on a display it picks itself (-displayfd: the first free
-    number, reported once the server accepts clients), so a stale lock file
-    or a display left over by another run cannot get in the way."""
+    """Xvfb on the first free display, which it reports itself once it accepts
+    clients (-displayfd): no stale lock or other run's display gets in the way."""
     read_end, write_end = os.pipe()
     server = subprocess.Popen(
         ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-screen", "0", "1600x1200x24"],
@@ -26,13 +39,12 @@ def start_display():
     with os.fdopen(read_end) as pipe:
         number = pipe.readline().strip()
     if not number:
-        server.wait(10)
-        raise SystemExit("Xvfb did not start (exit code %s)" % server.returncode)
+        raise SystemExit("Xvfb did not start")
     return server, ":" + number
 
 
 def stop(proc):
-    if proc.poll() is None:
+    if proc is not None and proc.poll() is None:
         proc.terminate()
         try:
             proc.wait(10)
@@ -40,56 +52,62 @@ def stop(proc):
             proc.kill()
             proc.wait()
 
-INPUT_ROLES = {
-    pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_LIST,
-    pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_TOGGLE_BUTTON,
-}
 
-
-def find_app(name, proc, timeout):
-    """The program's node on the accessibility bus, or None when the program
-    ended first or did not appear in time."""
-    end = time.time() + timeout
-    while time.time() < end and proc.poll() is None:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for app in desktop:
-            if app is not None and app.name == name:
-                return app
-        time.sleep(0.3)
-    return None
-
-
-def walk(node, depth=0):
-    yield node, depth
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
+def walk(node):
+    yield node
+    for child in (node.getChildAtIndex(i) for i in range(node.childCount)):
         if child is not None:
-            yield from walk(child, depth + 1)
+            yield from walk(child)
 
 
-def window_names(app):
-    names = set()
-    for i in range(app.childCount):
-        win = app.getChildAtIndex(i)
-        if win is not None:
-            names.add(win.name)
-    return names
+def windows(app):
+    return {w.name: w for w in (app.getChildAtIndex(i) for i in range(app.childCount)) if w is not None}
 
 
-def do_menu(app, caption, opens, timeout=30):
+def do_menu(app, caption, opens):
     """Chooses a menu entry and waits for the window it opens."""
-    end = time.time() + timeout
-    while time.time() < end:
-        for node, _ in walk(app):
-            if node.getRoleName() in ("menu item", "menu") and node.name.replace("&", "") == caption:
-                node.queryAction().doAction(0)
-                while time.time() < end:
-                    if opens in window_names(app):
-                        time.sleep(0.5)
-                        return
-                    time.sleep(0.2)
-        time.sleep(0.5)
-    raise SystemExit("menu entry %s did not open %s" % (caption, opens))
+    entry = wait_for(lambda: next((n for n in walk(app) if n.getRoleName() in ("menu item", "menu")
+                                   and n.name.replace("&", "") == caption), None), 30, 0.5)
+    if entry is None:
+        raise SystemExit("menu entry %s not found" % caption)
+    entry.queryAction().doAction(0)
+    if not wait_for(lambda: opens in windows(app), 30):
+        raise SystemExit("menu entry %s did not open %s" % (caption, opens))
+    time.sleep(0.5)
+
+
+def check(app):
+    """Lists every window's input controls; the number of faults found."""
+    failures = 0
+    found = windows(app)
+    for title in ("Profilo del volontario K.R.T.", "Form4", "Selezione", "Form3"):
+        if title not in found:
+            print("MISSING WINDOW", title)
+            failures += 1
+            continue
+        print("==", title)
+        for node in walk(found[title]):
+            role, states = node.getRole(), node.getState()
+            shown = states.contains(pyatspi.STATE_SHOWING) or role == pyatspi.ROLE_PAGE_TAB
+            if role not in INPUT_ROLES or not shown:
+                continue
+            name = node.name.strip()
+            extra = " [checked]" if states.contains(pyatspi.STATE_CHECKED) else ""
+            print("  %-12s %s%s" % (node.getRoleName(), name or "<SENZA NOME>", extra))
+            failures += not name
+    # A criterion label, unchosen, is checked by the screen reader's action.
+    checked = lambda n: n.getState().contains(pyatspi.STATE_CHECKED)
+    box = next((n for n in walk(found["Selezione"]) if n.getRole() == pyatspi.ROLE_CHECK_BOX
+                and n.name.strip() == "Veicolare 27 MHz"), None) if "Selezione" in found else None
+    if box is None or checked(box):
+        print("criterion label missing or already chosen")
+        return failures + 1
+    box.queryAction().doAction(0)
+    if not wait_for(lambda: checked(box), 10):
+        print("criterion label not checked after its action")
+        return failures + 1
+    print("  toggled: Veicolare 27 MHz [checked]")
+    return failures
 
 
 def main():
@@ -107,12 +125,13 @@ def main():
                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
             env.pop("XAUTHORITY", None)
             proc = subprocess.Popen([program], cwd=work, env=env)
-            app = find_app("archivio", proc, timeout=60)
-            if app is not None:
+            # The program's node on the accessibility bus (True: it ended first).
+            app = wait_for(lambda: proc.poll() is not None or next(
+                (a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "archivio"), None), 60, 0.3)
+            if app is not None and app is not True:
                 break
-            print("attempt %d: program %s on %s" % (
-                attempt, "ended with %s" % proc.returncode if proc.poll() is not None
-                else "not found on the accessibility bus", display))
+            app = None
+            print("attempt %d: program not on the accessibility bus (exit %s)" % (attempt, proc.poll()))
             stop(proc)
             stop(server)
         if app is None:
@@ -120,55 +139,12 @@ def main():
         do_menu(app, "Nuovo inserimento", "Form4")
         do_menu(app, "Selezione volontari", "Selezione")
         do_menu(app, "Verifica", "Form3")
-        failures = 0
-        windows = {}
-        for i in range(app.childCount):
-            win = app.getChildAtIndex(i)
-            windows[win.name] = win
-        for title in ("Profilo del volontario K.R.T.", "Form4", "Selezione", "Form3"):
-            win = windows.get(title)
-            if win is None:
-                print("MISSING WINDOW", title)
-                failures += 1
-                continue
-            print("==", title)
-            for node, depth in walk(win):
-                role = node.getRole()
-                if os.environ.get("A11Y_ALL"): print("   .", node.getRoleName(), repr(node.name))
-                if role not in INPUT_ROLES:
-                    continue
-                states = node.getState()
-                if not states.contains(pyatspi.STATE_SHOWING) and role != pyatspi.ROLE_PAGE_TAB:
-                    continue
-                name = node.name.strip()
-                extra = " [checked]" if states.contains(pyatspi.STATE_CHECKED) else ""
-                print("  %-12s %s%s" % (node.getRoleName(), name or "<SENZA NOME>", extra))
-                if not name:
-                    failures += 1
-        # A criterion label toggled by the screen reader's action is checked.
-        sel = windows.get("Selezione")
-        if sel is not None:
-            box = next((n for n, _ in walk(sel) if n.getRole() == pyatspi.ROLE_CHECK_BOX
-                        and n.name.strip() == "Veicolare 27 MHz"), None)
-            if box is None or box.getState().contains(pyatspi.STATE_CHECKED):
-                print("criterion label missing or already chosen")
-                failures += 1
-            else:
-                box.queryAction().doAction(0)
-                end = time.time() + 10
-                while time.time() < end and not box.getState().contains(pyatspi.STATE_CHECKED):
-                    time.sleep(0.2)
-                if not box.getState().contains(pyatspi.STATE_CHECKED):
-                    print("criterion label not checked after its action")
-                    failures += 1
-                else:
-                    print("  toggled: Veicolare 27 MHz [checked]")
-        print("%d passed, %d failed" % (0 if failures else 1, failures))
+        failures = check(app)
+        print("%d failures" % failures)
         return 1 if failures else 0
     finally:
-        for p in (proc, server):
-            if p is not None:
-                stop(p)
+        stop(proc)
+        stop(server)
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -21,6 +21,7 @@
 #include "records/volunteer_record.h"
 
 namespace krt::gui {
+namespace fs = std::filesystem;
 
 // The Qt platform with scripted dialogs: the windows are real, the answers of
 // message boxes and file dialogs come from the test unless `realBoxes`.
@@ -46,9 +47,6 @@ inline std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
-inline void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // A record line of a volunteer of ROMA with these fields set.
 inline std::string volunteer(std::initializer_list<std::pair<const char*, const char*>> fields) {
@@ -64,31 +62,28 @@ inline std::string volunteer(std::initializer_list<std::pair<const char*, const 
 class GuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("krt-gui-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-            std::to_string(::getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    dir_ = fs::temp_directory_path() / ("krt-gui-" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
     for (const char* f : {"province.dat", "associazioni.dat"})
-      std::filesystem::copy_file(std::filesystem::path(KRT_SOURCE_DIR) / "demo" / f, dir_ / f);
+      fs::copy_file(fs::path(KRT_SOURCE_DIR) / "demo" / f, dir_ / f);
   }
   void TearDown() override {
     m.reset();
     // Windows of the test go with deleteLater(): let them go now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QApplication::processEvents();
-    std::filesystem::remove_all(dir_);
+    fs::remove_all(dir_);
   }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-  // Starts the program; the work copy then holds these lines, if any.
+  // Starts the program; the work copy then holds these lines.
   void start(const std::vector<std::string>& lines = {}) {
     m = std::make_unique<Modulo1>(platform, dir_.string(), dir_.string());
     m->form1().show();
-    if (lines.empty()) return;
-    std::string bytes;
-    for (const auto& l : lines) bytes += l + "\r\n";
-    writeFile(path("volontari.wrk"), bytes);
+    std::ofstream wrk(path("volontari.wrk"), std::ios::binary);
+    for (const auto& l : lines) wrk << l << "\r\n";
+    wrk.close();
     m->form1().ReloadList();
   }
 
@@ -107,12 +102,8 @@ class GuiTest : public ::testing::Test {
     return QTest::qWaitForWindowActive(window(name));
   }
   static void trigger(const char* action) { window("Form1")->findChild<QAction*>(action)->trigger(); }
-  static void clickRow(const char* windowName, int row) {
-    auto* list = find<QListWidget>(windowName, "List1");
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-  }
 
-  std::filesystem::path dir_;
+  fs::path dir_;
   ScriptedQtPlatform platform;
   std::unique_ptr<Modulo1> m;
 };

@@ -1,5 +1,5 @@
-// The real main window: its menu and controls, "Apri", the keyboard search,
-// the characters it refuses, and the selection window reached from it.
+// The real main window: menu and controls, Apri, keyboard search, refused
+// characters, and the selection window.
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,12 +23,11 @@ QStringList captions(const QList<QAction*>& actions, bool withNames) {
 TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   start();
   auto* mw = qobject_cast<QMainWindow*>(window("Form1"));
-  ASSERT_NE(mw, nullptr);
-  EXPECT_EQ(mw->windowTitle(), "Profilo del volontario K.R.T.");
+  ASSERT_TRUE(mw && mw->windowTitle() == "Profilo del volontario K.R.T.");
   EXPECT_EQ(captions(mw->menuBar()->actions(), false),
             (QStringList{"File", "Aggiornamento", "Verifica", "Selezione volontari", "Aggiungere un archivio", "?"}));
   auto* file = mw->findChild<QMenu*>("mnfile");
-  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(file);
   EXPECT_EQ(captions(file->actions(), true),
             (QStringList{"mnapri=Apri", "mnsalva=Salva", "mnscn=Salva con nome", "mnesci=Esci"}));
   EXPECT_EQ(file->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
@@ -39,7 +38,7 @@ TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   EXPECT_EQ(find<QPushButton>("Form1", "cmdprossimo")->text(), "Cerca successivo");
 
   const std::string line1 = "ROMA" + std::string(56, ' ') + "ROSSI", line2 = "ROMA" + std::string(56, ' ') + "VERDI";
-  writeFile(path("prova.txt"), line1 + "\r\n" + line2);
+  std::ofstream(path("prova.txt"), std::ios::binary) << line1 + "\r\n" + line2;
   platform.file = path("prova.txt");
   trigger("mnapri");
   auto* list = find<QListWidget>("Form1", "List1");
@@ -61,13 +60,11 @@ TEST_F(GuiTest, EnterSearchesF3SearchesOnAndEnterOnTheListOpensTheEditor) {
   EXPECT_EQ(list->currentRow(), 0);
   QTest::keyClick(window("Form1"), Qt::Key_F3);
   EXPECT_EQ(list->currentRow(), 2);
-  EXPECT_EQ(window("Form4"), nullptr);  // the search opens no editor
-  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_TRUE(!window("Form4") && platform.messages.empty());  // the search opens no editor
   list->setFocus();
   QTest::keyClick(list, Qt::Key_Up);
   QTest::keyClick(list, Qt::Key_Return);
-  ASSERT_NE(window("Form4"), nullptr);
-  EXPECT_TRUE(window("Form4")->isVisible());
+  ASSERT_TRUE(window("Form4") && window("Form4")->isVisible());
   EXPECT_EQ(m->record.cognome.view().substr(0, 4), "BETA");
 }
 
@@ -95,8 +92,7 @@ TEST_F(GuiTest, SelectionTwoLabelsClickedThenCerca) {
     lines.push_back(volunteer({{"cognome", who}, {"autovettura", car}, {"gancio", hook}, {"ore_1g", hours}}));
   start(lines);
   trigger("mnsel");
-  ASSERT_NE(window("Form3"), nullptr);
-  EXPECT_EQ(window("Form3")->windowTitle(), "Selezione");
+  ASSERT_TRUE(window("Form3") && window("Form3")->windowTitle() == "Selezione");
   for (const char* name : {"Lauto", "L1pp"}) {
     auto* label = find<QLabel>("Form3", name);
     ASSERT_NE(label, nullptr);
