@@ -59,7 +59,7 @@ fuzz: deps
 test-sanitize: deps
 	cmake -S . -B build-sanitize -G Ninja -DARCHIVIO_SANITIZE=ON -DARCHIVIO_WITH_QT=OFF -DARCHIVIO_BENCH=OFF
 	cmake --build build-sanitize -j $(JOBS)
-	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
 # A Debian package of the program and the batch tool.
