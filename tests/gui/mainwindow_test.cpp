@@ -14,22 +14,23 @@
 namespace krt::gui {
 namespace {
 
-QStringList captions(const QList<QAction*>& actions, bool withNames) {
-  QStringList out;
-  for (QAction* a : actions) out << (withNames ? a->objectName() + "=" : "") + QString(a->text()).remove('&');
-  return out;
+// Names and captions of menu entries, mnemonics marked with '&'.
+std::string captions(const QList<QAction*>& actions) {
+  QString out;
+  for (QAction* a : actions) out += (a->objectName().isEmpty() ? "" : a->objectName() + "=") + a->text() + "|";
+  return out.toStdString();
 }
 
 TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   start();
   auto* mw = qobject_cast<QMainWindow*>(window("Form1"));
   ASSERT_TRUE(mw && mw->windowTitle() == "Profilo del volontario K.R.T.");
-  EXPECT_EQ(captions(mw->menuBar()->actions(), false),
-            (QStringList{"File", "Aggiornamento", "Verifica", "Selezione volontari", "Aggiungere un archivio", "?"}));
+  EXPECT_EQ(captions(mw->menuBar()->actions()),
+            "&File|&Aggiornamento|mnverifica=&Verifica|mnsel=&Selezione volontari|mnaggiu=A&ggiungere un archivio|"
+            "mnhelp=?|");
   auto* file = mw->findChild<QMenu*>("mnfile");
   ASSERT_TRUE(file);
-  EXPECT_EQ(captions(file->actions(), true),
-            (QStringList{"mnapri=Apri", "mnsalva=Salva", "mnscn=Salva con nome", "mnesci=Esci"}));
+  EXPECT_EQ(captions(file->actions()), "mnapri=&Apri|mnsalva=&Salva|mnscn=Sa&lva con nome|mnesci=&Esci|");
   EXPECT_EQ(file->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
   for (const char* action : {"mnins", "mnverifica", "mnsel", "mnaggiu"})
     EXPECT_NE(mw->findChild<QAction*>(action), nullptr) << action;
@@ -60,7 +61,9 @@ TEST_F(GuiTest, EnterSearchesF3SearchesOnAndEnterOnTheListOpensTheEditor) {
   EXPECT_EQ(list->currentRow(), 0);
   QTest::keyClick(window("Form1"), Qt::Key_F3);
   EXPECT_EQ(list->currentRow(), 2);
-  EXPECT_TRUE(!window("Form4") && platform.messages.empty());  // the search opens no editor
+  EXPECT_TRUE(!window("Form4") && platform.messages.empty());    // the search opens no editor
+  QTest::keyClick(window("Form1"), Qt::Key_V, Qt::AltModifier);  // "Verifica", a command on the bar itself
+  EXPECT_TRUE(std::filesystem::exists(path("verifica.txt")) && search->text() == "alf");
   list->setFocus();
   QTest::keyClick(list, Qt::Key_Up);
   QTest::keyClick(list, Qt::Key_Return);
