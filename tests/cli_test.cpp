@@ -159,7 +159,8 @@ TEST_F(CliTest, TheNumericTestFollowsTheLocaleOfTheEnvironment) {
   EXPECT_NE(readFile(path("c.txt")).find("Anno nascita errato"), std::string::npos);
   const std::string dir = path("locales");
   fs::create_directories(dir);
-  if (std::system(("localedef -i it_IT -f UTF-8 '" + dir + "/it_IT.UTF-8' >/dev/null 2>&1").c_str()) != 0 &&
+  if (std::system(("localedef -i it_IT -f UTF-8 " + shellQuoted(dir + "/it_IT.UTF-8") + " >/dev/null 2>&1").c_str()) !=
+          0 &&
       !fs::exists(dir + "/it_IT.UTF-8/LC_NUMERIC"))
     GTEST_SKIP() << "it_IT.UTF-8 cannot be built with localedef";
   EXPECT_EQ(run({"verifica", "anno.txt", "--report", "it.txt"}, {{"LC_ALL", "it_IT.UTF-8"}, {"LOCPATH", dir}}),
