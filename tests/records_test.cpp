@@ -15,38 +15,22 @@ Lines readLines(const std::string& path) {
   return lines;
 }
 
-// Only the reserved field is blanked.
-TEST(Record, FullLineRoundTripsExceptReserved) {
+// A full line round-trips but for the reserved field; fields are fixed width,
+// long lines are cut and an empty one is all blanks.
+TEST(Record, RoundTripFixedWidthsAndKeys) {
   std::string full;
   for (std::size_t i = 0; i < kLineLength; ++i) full += static_cast<char>('A' + i % 26);
   VolunteerRecord r;
   r.fromLine(full);
-  EXPECT_EQ(r.ore_2s_fuori.view(), full.substr(614, 2));
-  EXPECT_EQ(fieldText(r, *findField("ore_2s_fuori")), r.ore_2s_fuori.view());
-  const std::string back = r.toLine();
-  EXPECT_EQ(back.substr(0, 806), full.substr(0, 806));
-  EXPECT_EQ(back.substr(806), "   ");
-  EXPECT_EQ(r.key(), full.substr(0, 110));
-}
-
-TEST(Record, FixedWidthsShortLongAndEmptyLinesAndTheirKeys) {
-  VolunteerRecord r;
+  EXPECT_EQ(r.toLine(), full.substr(0, 806) + "   ");
   r.cognome = "ROSSI";
   EXPECT_EQ(r.cognome.view(), "ROSSI" + std::string(20, ' '));
   r.cognome = std::string(30, 'X');
   EXPECT_EQ(r.cognome.view(), std::string(25, 'X'));
-  r.livello = "OR";
-  EXPECT_EQ(r.livello.view(), "OR ");
-  r.cognome = "";
-  EXPECT_TRUE(r.cognome.blank());
-  r.fromLine(std::string(110, 'K'));
-  EXPECT_EQ(r.nome.view(), std::string(25, 'K'));
-  EXPECT_TRUE(isBlank(r.bytes().substr(110)));
   r.fromLine(std::string(809, 'A') + "TAIL");
   EXPECT_EQ(r.toLine(), std::string(806, 'A') + "   ");
   r.fromLine("");
   EXPECT_EQ(r.bytes(), std::string(809, ' '));
-  EXPECT_EQ(recordKey(""), "");
   EXPECT_EQ(recordKey("ABC"), "ABC");
   EXPECT_EQ(recordKey(std::string(109, 'z') + "yx"), std::string(109, 'z') + "y");
 }
@@ -56,19 +40,21 @@ TEST(Cp1252, UpperCaseAndUtf8) {
   std::string all;
   for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
   EXPECT_EQ(cp1252::fromUtf8(cp1252::toUtf8(all)), all);
-  std::size_t lost = 0;
-  EXPECT_EQ(cp1252::fromUtf8("a\xE2\x82\xACz\xE4\xB8\xAD", &lost), "a\x80z?");
-  EXPECT_EQ(lost, 1u);
 }
 
 class LineFiles : public TempDirTest {};
 
 // CR LF, or CR alone, ends a line; a lone LF is part of the line. Lines are
-// read as copies and as views of the 64 KiB read buffer alike.
+// read as copies and as views of the read buffer alike.
 TEST_F(LineFiles, LineEndsFollowTheArchiveRules) {
-  // Line ends on every position of the buffer, and CR LF split across two reads.
-  std::string big = std::string(65535, 'a') + "\r\n";
-  Lines bigLines{std::string(65535, 'a')};
+  // CR LF split across two reads, whether the buffer holds 64 or 256 KiB, then
+  // line ends on every position of the buffer.
+  std::string big;
+  Lines bigLines;
+  for (const std::size_t cr : {std::size_t{65535}, std::size_t{262143}}) {
+    bigLines.push_back(std::string(cr - big.size(), 'a'));
+    big += bigLines.back() + "\r\n";
+  }
   for (int i = 0; i < 30000; ++i) {
     bigLines.push_back(std::string(static_cast<std::size_t>(i % 7), 'x'));
     big += bigLines.back() + (i % 5 ? "\r\n" : "\r");
@@ -95,12 +81,10 @@ TEST_F(LineFiles, LineEndsFollowTheArchiveRules) {
 
 TEST(Numeric, LocaleSeparatorsAndEdges) {
   const NumberFormat c{'.', '\0'}, it{',', '.'};
-  for (const char* ok : {"12", " 5", "5 ", "00100", "-3", "+4", "1.5", ".5", "5.", "1e3", "2E-2", "0"})
-    EXPECT_TRUE(isNumeric(ok, c)) << ok;
-  for (const char* bad : {"", "  ", "NO", "5a", "1,000", "1,5", "e3", "1e", "+", "-", ".", "1 2", "--1", "$5", "5%"})
-    EXPECT_FALSE(isNumeric(bad, c)) << bad;
-  for (const char* ok : {"1.000", "1.234", "1,5", "1.234,5", ",5", "1E3", "2e-1"}) EXPECT_TRUE(isNumeric(ok, it)) << ok;
-  for (const char* bad : {".5", "1,2,3", ",", "E5"}) EXPECT_FALSE(isNumeric(bad, it)) << bad;
+  for (const char* ok : {" 5", "5 ", "-3", "+4", ".5", "5.", "2E-2"}) EXPECT_TRUE(isNumeric(ok, c)) << ok;
+  for (const char* bad : {"", "  ", "5a", "1,5", "e3", "1e", "+", ".", "1 2"}) EXPECT_FALSE(isNumeric(bad, c)) << bad;
+  for (const char* ok : {"1.234,5", ",5"}) EXPECT_TRUE(isNumeric(ok, it)) << ok;
+  for (const char* bad : {".5", "1,2,3"}) EXPECT_FALSE(isNumeric(bad, it)) << bad;
 }
 
 // Fields are read a word at a time; that reading must agree with the text

