@@ -8,7 +8,8 @@ PACKAGES   := g++ make cmake ninja-build pkg-config \
               qt6-base-dev qt6-qpa-plugins qt6-translations-l10n \
               libgtest-dev libgmock-dev libbenchmark-dev \
               fonts-liberation clang libclang-rt-14-dev \
-              xvfb dbus at-spi2-core python3-pyatspi locales
+              xvfb dbus at-spi2-core python3-pyatspi locales \
+              libxlsxwriter-dev python3-openpyxl
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := fuzz_lines fuzz_verify fuzz_merge fuzz_select
