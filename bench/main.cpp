@@ -331,7 +331,7 @@ std::vector<Operation> operations() {
     return onProgram(c, true, [c](Program& p, Step& s) {
       s.prepare = [&p, c] {
         p.ui.takeMessages();
-        p.m->modificato = "1";
+        p.m->modificato = true;
         p.ui.answer(ui::Answer::Yes);
         p.ui.chooseFile(c.dir + "/uscita.txt");
       };

@@ -186,7 +186,7 @@ bool Form4::ReadEditorFields() {
 void Form4::Command2_Click() {
   if (!ReadEditorFields()) return;
   if (!insertSorted(m_.record.toLine())) return;
-  m_.modificato = "1";
+  m_.modificato = true;
   emptyEntryFields();
 }
 
@@ -267,7 +267,7 @@ bool Form4::replaceVolunteer(const std::string* nuova_riga) {
     m_.reportFileError(e);
     return false;
   }
-  m_.modificato = "1";
+  m_.modificato = true;
   return true;
 }
 

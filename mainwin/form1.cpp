@@ -36,7 +36,7 @@ Form1::Form1(Modulo1& m) : m_(m) {
 void Form1::Form_Load() {
   // File1 only tells the start-up folder, which Modulo1 already holds.
   control("File1").setVisible(false);
-  m_.modificato = "0";
+  m_.modificato = false;
   try {
     createEmpty(m_.percorso_wrk());
   } catch (const FileError& e) {
@@ -51,7 +51,7 @@ ui::FileRequest Form1::saveRequest() const {
 }
 
 bool Form1::offerToSave(ui::Buttons buttons) {
-  if (m_.modificato != "1") return true;
+  if (!m_.modificato) return true;
   switch (m_.platform.messageBox(kSaveQuestion, buttons)) {
     case ui::Answer::No:
       return true;
@@ -75,7 +75,7 @@ void Form1::mnapri_Click() {
       return;
     }
     m_.nome_archivio = *path;
-    m_.modificato = "0";
+    m_.modificato = false;
   }
   ReloadList();
 }
@@ -93,7 +93,7 @@ void Form1::mnsalva_Click() {
     return;
   }
   m_.message("File salvato");
-  m_.modificato = "0";
+  m_.modificato = false;
 }
 
 Form1::SaveResult Form1::saveAs() {
@@ -108,7 +108,7 @@ Form1::SaveResult Form1::saveAs() {
   }
   m_.nome_archivio = *path;
   m_.message("File salvato.");
-  m_.modificato = "0";
+  m_.modificato = false;
   return SaveResult::Saved;
 }
 
@@ -126,7 +126,7 @@ Form1::SaveResult Form1::saveAtExit() {
   }
   m_.nome_archivio = *path;
   m_.message("file salvato.");
-  m_.modificato = "0";
+  m_.modificato = false;
   return SaveResult::Saved;
 }
 

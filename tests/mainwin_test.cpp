@@ -40,7 +40,7 @@ TEST_F(MainWindow, StartsOnAnEmptyWorkCopyAndOffersHelp) {
   m->form1().show();
   EXPECT_TRUE(fs::exists(path("volontari.wrk")));
   EXPECT_EQ((std::tuple{workCopy(), m->modificato, main().control("List1").itemCount(), main().caption()}),
-            (std::tuple{"", "0", 0, "Profilo del volontario K.R.T."}));
+            (std::tuple{"", false, 0, "Profilo del volontario K.R.T."}));
   main().click("mnhelp");  // no help file yet
   toldAbout(ui, "krt.hlp");
   writeFile(path("krt.hlp"), "<html></html>");
@@ -72,29 +72,29 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
   EXPECT_EQ(m->nome_archivio, path("copia.txt"));
   EXPECT_EQ(ui.takeMessages(), (Names{"File salvato."}));
   EXPECT_EQ(shown(ui.saveDialogs.back()), folder() + " | Inserisci il nome di file da salvare | *.*");
-  m->modificato = "1";
+  m->modificato = true;
   menu("mnesci", Answer::Yes, {"uscita.txt"});  // blank lines kept, CR LF after each
   EXPECT_EQ(readFile(path("uscita.txt")), lines);
   EXPECT_EQ(ui.takeMessages(), (Names{"Vuoi salvare le modifiche?", "file salvato."}));
-  EXPECT_EQ(m->modificato, "0");
+  EXPECT_FALSE(m->modificato);
   m->nome_archivio.clear();
   menu("mnsalva", std::nullopt, {""});  // without a name "Salva" asks for one
   menu("mnscn", std::nullopt, {""});    // a cancelled save-as changes nothing
   EXPECT_EQ((std::tuple{ui.saveDialogs.size(), m->nome_archivio}), (std::tuple{4u, ""}));
 
   setWorkCopy(crlf({kRossi}));
-  m->modificato = "1";
+  m->modificato = true;
   menu("mnapri", Answer::Cancel);  // nothing happens, no dialog
   EXPECT_EQ(ui.openDialogs.size(), 1u);
   menu("mnapri", Answer::No, {""});  // the changes are still marked unsaved
-  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{"1", crlf({kRossi})}));
+  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{true, crlf({kRossi})}));
   writeFile(path("altro.txt"), crlf({kVerdi}));
   menu("mnapri", Answer::Yes, {"salvato.txt", "altro.txt"});  // saves first, then opens
   EXPECT_EQ(readFile(path("salvato.txt")), crlf({kRossi}));
-  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{"0", crlf({kVerdi})}));
-  m->modificato = "1";
+  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{false, crlf({kVerdi})}));
+  m->modificato = true;
   menu("mnapri", Answer::Yes, {""});  // the save cancelled: nothing is opened
-  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{"1", crlf({kVerdi})}));
+  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{true, crlf({kVerdi})}));
   EXPECT_TRUE(ui.scriptsUsed());
 }
 
@@ -110,11 +110,11 @@ TEST_F(MainWindow, ExitAndCloseWithEveryAnswer) {
     SCOPED_TRACE(testing::Message() << byFrame << static_cast<int>(answer) << files.size());
     ui.quitRequested = false;
     ui.messages.clear();
-    m->modificato = "1";
+    m->modificato = true;
     menu(byFrame ? nullptr : "mnesci", answer, files);
     EXPECT_EQ(byFrame ? main().close() : ui.quitRequested, quits);  // what closing by the frame returns
     EXPECT_EQ(ui.quitRequested, quits);
-    EXPECT_EQ(m->modificato, quits && answer == Answer::Yes ? "0" : "1");
+    EXPECT_EQ(m->modificato, !(quits && answer == Answer::Yes));
     EXPECT_EQ(ui.messages.at(0).buttons, byFrame ? ui::Buttons::YesNo : ui::Buttons::YesNoCancel);
     EXPECT_TRUE(ui.scriptsUsed());
   }
@@ -131,7 +131,7 @@ TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
       {"mnsalva", "cartella"}, {"mnscn", "manca/x.txt"}, {"mnesci", "vecchio.txt"}};
   for (const auto& [entry, target] : writes) {
     SCOPED_TRACE(entry + " onto " + target);
-    m->modificato = "1";
+    m->modificato = true;
     if (entry == "mnsalva") m->nome_archivio = path(target);
     const std::string name = m->nome_archivio;
     if (target == "vecchio.txt") io::setFaultHook([](io::Op op, const std::string&) { return op == io::Op::Rename; });
@@ -139,13 +139,13 @@ TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
          entry == "mnsalva" ? Names{} : Names{target});
     io::setFaultHook(nullptr);
     toldAbout(ui, path(target));
-    EXPECT_EQ((std::tuple{m->modificato, m->nome_archivio, ui.quitRequested}), (std::tuple{"1", name, false}));
+    EXPECT_EQ((std::tuple{m->modificato, m->nome_archivio, ui.quitRequested}), (std::tuple{true, name, false}));
     EXPECT_EQ((std::tuple{readFile(path("vecchio.txt")), readFile(path("archivio.txt")), workCopy()}),
               (std::tuple{"vecchio\r\n", crlf({kRossi}), crlf({kRossi})}));
   }
   menu("mnapri", Answer::No, {"inesistente.txt"});  // a file that cannot be read
   toldAbout(ui, "inesistente.txt");
-  EXPECT_EQ((std::tuple{workCopy(), m->modificato}), (std::tuple{crlf({kRossi}), "1"}));
+  EXPECT_EQ((std::tuple{workCopy(), m->modificato}), (std::tuple{crlf({kRossi}), true}));
 }
 
 // Provinces (name, sigla, blanks); the associations whose 4-character sigla
