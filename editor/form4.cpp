@@ -186,7 +186,7 @@ bool Form4::ReadEditorFields() {
 void Form4::Command2_Click() {
   if (!ReadEditorFields()) return;
   if (!insertSorted(m_.record.toLine())) return;
-  m_.modificato = true;
+  m_.setModificato(true);
   emptyEntryFields();
 }
 
@@ -267,7 +267,7 @@ bool Form4::replaceVolunteer(const std::string* nuova_riga) {
     m_.reportFileError(e);
     return false;
   }
-  m_.modificato = true;
+  m_.setModificato(true);
   return true;
 }
 

@@ -12,6 +12,8 @@ namespace {
 
 constexpr const char* kTextFilter = "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*";
 constexpr const char* kSaveQuestion = "Vuoi salvare le modifiche?";
+constexpr const char* kRecoverQuestion =
+    "Il programma non \xE8 stato chiuso correttamente e alcune modifiche non erano state salvate. Vuoi recuperarle?";
 
 }  // namespace
 
@@ -36,7 +38,17 @@ Form1::Form1(Modulo1& m) : m_(m) {
 void Form1::Form_Load() {
   // File1 only tells the start-up folder, which Modulo1 already holds.
   control("File1").setVisible(false);
-  m_.modificato = false;
+  // The last run here did not end normally and its unsaved work is still in
+  // the work copy: it is kept unless the user says No (a dismissed question
+  // must not throw it away).
+  if (const auto last = m_.lastRun(); hasWorkToRecover(last, m_.percorso_wrk()) &&
+                                      m_.platform.messageBox(kRecoverQuestion, ui::Buttons::YesNo) != ui::Answer::No) {
+    m_.nome_archivio = last->archive;
+    m_.setModificato(true);
+    ReloadList();
+    return;
+  }
+  m_.setModificato(false);
   try {
     createEmpty(m_.percorso_wrk());
   } catch (const FileError& e) {
@@ -74,8 +86,8 @@ void Form1::mnapri_Click() {
       m_.reportFileError(e);
       return;
     }
-    m_.nome_archivio = *path;
-    m_.modificato = false;
+    m_.setModificato(false);
+    m_.setNomeArchivio(*path);
   }
   ReloadList();
 }
@@ -93,7 +105,7 @@ void Form1::mnsalva_Click() {
     return;
   }
   m_.message("File salvato");
-  m_.modificato = false;
+  m_.setModificato(false);
 }
 
 Form1::SaveResult Form1::saveAs() {
@@ -106,9 +118,9 @@ Form1::SaveResult Form1::saveAs() {
     m_.reportFileError(e);
     return SaveResult::Failed;
   }
-  m_.nome_archivio = *path;
+  m_.setNomeArchivio(*path);
   m_.message("File salvato.");
-  m_.modificato = false;
+  m_.setModificato(false);
   return SaveResult::Saved;
 }
 
@@ -124,21 +136,26 @@ Form1::SaveResult Form1::saveAtExit() {
     m_.reportFileError(e);
     return SaveResult::Failed;
   }
-  m_.nome_archivio = *path;
+  m_.setNomeArchivio(*path);
   m_.message("file salvato.");
-  m_.modificato = false;
+  m_.setModificato(false);
   return SaveResult::Saved;
 }
 
+void Form1::end() {
+  m_.endRun();
+  m_.platform.quit();
+}
+
 void Form1::mnesci_Click() {
-  if (offerToSave(ui::Buttons::YesNoCancel)) m_.platform.quit();
+  if (offerToSave(ui::Buttons::YesNoCancel)) end();
 }
 
 bool Form1::Form_Unload() {
   // A cancelled or failed save keeps the program open: closing would lose
   // the changes the user just asked to keep.
   if (!offerToSave(ui::Buttons::YesNo)) return false;
-  m_.platform.quit();
+  end();
   return true;
 }
 

@@ -19,7 +19,8 @@ class Form1 : public ui::Form {
 
   void show() { window().show(); }
 
-  // Start-up: work-file paths, modificato false, an empty work copy.
+  // Start-up: work-file paths, modificato false, an empty work copy; or the
+  // work copy a crashed run left, if the user takes it back.
   void Form_Load();
 
   // File menu.
@@ -60,6 +61,8 @@ class Form1 : public ui::Form {
   // true when the caller may go on and discard the work copy.
   bool offerToSave(ui::Buttons buttons);
   ui::FileRequest saveRequest() const;
+  // The normal end of the program.
+  void end();
 
   // Examines the entries from `from` on, selecting each; true when found.
   bool searchFrom(int from);

@@ -95,6 +95,39 @@ void Modulo1::openVolunteer(std::string_view key) {
   form4().show();
 }
 
+void Modulo1::enableRecovery(const std::string& stateFolder) { run_.emplace(stateFolder, paths.startFolder); }
+
+void Modulo1::setModificato(bool value) {
+  modificato = value;
+  rememberRun();
+}
+
+void Modulo1::setNomeArchivio(std::string path) {
+  nome_archivio = std::move(path);
+  rememberRun();
+}
+
+std::optional<RunState> Modulo1::lastRun() const { return run_ ? run_->load() : std::nullopt; }
+
+void Modulo1::rememberRun() {
+  const RunState now{nome_archivio, modificato, true};
+  if (!run_ || recorded_ == now) return;
+  try {
+    run_->save(now);
+    recorded_ = now;
+  } catch (const FileError& e) {
+    run_.reset();
+    message(e.userMessage() +
+            "\nSe il programma si chiudesse in modo imprevisto, le modifiche non salvate non potrebbero "
+            "essere recuperate.");
+  }
+}
+
+void Modulo1::endRun() {
+  if (run_) run_->clear();
+  run_.reset();
+}
+
 void Modulo1::reportFileError(const FileError& error) { message(error.userMessage()); }
 
 void Modulo1::message(std::string_view text) { platform.messageBox(text, ui::Buttons::Ok); }

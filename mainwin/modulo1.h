@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -55,6 +56,23 @@ class Modulo1 {
   // Full path of a file named by its bare name (province.dat, krt.hlp).
   std::string lookupPath(std::string_view bareName) const;
 
+  // ---- the run state, for recovery after a crash ----
+  // Starts remembering this run in `stateFolder` (defaultStateFolder() for
+  // the program); until then nothing is remembered. Call before form1().
+  void enableRecovery(const std::string& stateFolder);
+  // The two values the state holds, set and remembered at once.
+  void setModificato(bool value);
+  void setNomeArchivio(std::string path);
+  // The state the last run in this folder left (read before this run
+  // records its own).
+  std::optional<RunState> lastRun() const;
+  // Records the current state when it differs from the one recorded. A
+  // state that cannot be written turns recovery off, and the user is told
+  // once.
+  void rememberRun();
+  // A normal end: nothing is left to recover.
+  void endRun();
+
   // ---- windows ----
   Form1& form1();
   Form4& form4();  // created (loaded) on first use
@@ -92,6 +110,8 @@ class Modulo1 {
   std::unique_ptr<Form4> form4_;
   std::unique_ptr<Form3> form3_;
   std::unique_ptr<formv> viewer_;
+  std::optional<RunRecord> run_;
+  std::optional<RunState> recorded_;
 };
 
 }  // namespace krt

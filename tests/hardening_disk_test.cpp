@@ -20,40 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A forked child running `body` with the write end of a pipe; a failed check
-// ends it with status 1, SIGALRM after `seconds`.
-struct Child {
-  pid_t pid = -1;
-  int pipe = -1;
-  Child(unsigned seconds, const std::function<void(int out)>& body) {
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    std::fflush(stdout);  // or the child would print again what is buffered
-    if ((pid = ::fork()) == 0) {
-      ::close(fds[0]);
-      ::alarm(seconds);
-      try {  // an exception must not unwind into the parent's test run
-        body(fds[1]);
-      } catch (const std::exception& e) {
-        ADD_FAILURE() << "exception: " << e.what();
-      }
-      std::fflush(stdout);
-      ::_exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    ::close(fds[1]);
-    pipe = fds[0];
-  }
-  // True when the child ended as wanted: by SIGKILL when `kill`, else with 0.
-  bool end(bool kill) {
-    if (pid <= 0) return false;
-    if (kill) ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ::close(pipe);
-    return kill ? WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL : WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  }
-};
-
 // A disk that refuses writes, as it really does: full (a small tmpfs where
 // this process may mount, else a file size limit) or a folder this process
 // may not write. "Salva" and "Registra" fail saying why and change nothing;

@@ -121,7 +121,8 @@ def main():
     try:
         for attempt in (1, 2):
             server, display = start_display()
-            env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
+            # The run state goes with the scratch folder, not into the user's own.
+            env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", XDG_STATE_HOME=work + "-stato",
                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
             env.pop("XAUTHORITY", None)
             proc = subprocess.Popen([program], cwd=work, env=env)
@@ -146,6 +147,7 @@ def main():
         stop(proc)
         stop(server)
         shutil.rmtree(work, ignore_errors=True)
+        shutil.rmtree(work + "-stato", ignore_errors=True)
 
 
 if __name__ == "__main__":
