@@ -122,14 +122,15 @@ TEST_F(MainWindow, ExitAndCloseWithEveryAnswer) {
 }
 
 // Each save failing its own way (onto a folder, into a missing folder, the
-// final rename over an old file): the user is told, and everything stays as it was.
+// final rename over an old file): the user is told of the file (or of the
+// folder that takes no file), and everything stays as it was.
 TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
   openArchive(crlf({kRossi}));
   fs::create_directory(path("cartella"));
   writeFile(path("vecchio.txt"), "vecchio\r\n");
-  const std::pair<std::string, std::string> writes[] = {
-      {"mnsalva", "cartella"}, {"mnscn", "manca/x.txt"}, {"mnesci", "vecchio.txt"}};
-  for (const auto& [entry, target] : writes) {
+  const std::tuple<std::string, std::string, std::string> writes[] = {
+      {"mnsalva", "cartella", "cartella"}, {"mnscn", "manca/x.txt", "manca\n"}, {"mnesci", "vecchio.txt", "vecchio.txt"}};
+  for (const auto& [entry, target, named] : writes) {
     SCOPED_TRACE(entry + " onto " + target);
     m->modificato = true;
     if (entry == "mnsalva") m->nome_archivio = path(target);
@@ -138,7 +139,7 @@ TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
     menu(entry.c_str(), entry == "mnesci" ? std::optional(Answer::Yes) : std::nullopt,
          entry == "mnsalva" ? Names{} : Names{target});
     io::setFaultHook(nullptr);
-    toldAbout(ui, path(target));
+    toldAbout(ui, path(named));
     EXPECT_EQ((std::tuple{m->modificato, m->nome_archivio, ui.quitRequested}), (std::tuple{true, name, false}));
     EXPECT_EQ((std::tuple{readFile(path("vecchio.txt")), readFile(path("archivio.txt")), workCopy()}),
               (std::tuple{"vecchio\r\n", crlf({kRossi}), crlf({kRossi})}));
