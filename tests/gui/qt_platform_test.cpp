@@ -1,10 +1,16 @@
 // The Qt platform's own answers: the real message box closed by each button,
-// by Escape and by its frame, for every button set.
+// by Escape and by its frame, for every button set; the mouse wheel over a
+// combo box with and without the focus.
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <QWheelEvent>
+#include <tuple>
 
 #include "gui_support.h"
+#include "select/form3.h"
 
 namespace krt::gui {
 namespace {
@@ -72,6 +78,50 @@ TEST_F(GuiTest, MessageBoxAnswersByEachButtonEscapeAndItsFrame) {
     SCOPED_TRACE(testing::Message() << static_cast<int>(row.buttons) << " " << row.steps.join(',').toStdString());
     EXPECT_EQ(answeredBy(platform, row.buttons, row.steps), row.answer);
   }
+}
+
+// Counts the wheel events that reach a widget.
+class WheelCounter : public QObject {
+ public:
+  int wheels = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    wheels += e->type() == QEvent::Wheel;
+    return false;
+  }
+};
+
+// Over a combo box without the focus the wheel changes nothing, raises no
+// event and goes on to what lies under it; with the focus it steps the items.
+TEST_F(GuiTest, WheelStepsOnlyAFocusedComboBox) {
+  start();
+  trigger("mnsel");
+  ASSERT_TRUE(activate("Form3"));
+  auto* level = find<QComboBox>("Form3", "cbliv");
+  auto* other = find<QLineEdit>("Form3", "Tprof");
+  ASSERT_TRUE(level && other);
+  WheelCounter under;
+  level->parentWidget()->installEventFilter(&under);
+  const auto wheelDown = [&] {
+    QWheelEvent e(QPointF(5, 5), level->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(level, &e);
+  };
+  other->setFocus();
+  QTRY_VERIFY(other->hasFocus());
+  wheelDown();
+  EXPECT_EQ((std::tuple{level->currentIndex(), level->currentText().toStdString(), m->form3().chosen("Label7")}),
+            (std::tuple{-1, "", false}));
+  EXPECT_TRUE(other->hasFocus());
+  EXPECT_EQ(under.wheels, 1);
+
+  level->setFocus();
+  QTRY_VERIFY(level->hasFocus());
+  wheelDown();
+  EXPECT_EQ((std::tuple{level->currentIndex(), level->currentText().toStdString(), m->form3().chosen("Label7")}),
+            (std::tuple{0, "COM", true}));  // picked as by the list: the level is chosen
+  EXPECT_EQ(under.wheels, 1);
 }
 
 }  // namespace
