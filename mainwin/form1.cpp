@@ -58,6 +58,8 @@ bool Form1::offerToSave(ui::Buttons buttons) {
     case ui::Answer::Yes:
       return saveAtExit() == SaveResult::Saved;
     default:
+      // Cancel, or the box closed by Escape or its frame: nothing is
+      // discarded and the program stays as it was.
       return false;
   }
 }

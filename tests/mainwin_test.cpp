@@ -84,7 +84,7 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
 
   setWorkCopy(crlf({kRossi}));
   m->modificato = true;
-  menu("mnapri", Answer::Cancel);  // nothing happens, no dialog
+  for (const Answer answer : {Answer::Cancel, Answer::Dismissed}) menu("mnapri", answer);  // nothing happens, no dialog
   EXPECT_EQ(ui.openDialogs.size(), 1u);
   menu("mnapri", Answer::No, {""});  // the changes are still marked unsaved
   EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{true, crlf({kRossi})}));
@@ -101,11 +101,12 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
 TEST_F(MainWindow, ExitAndCloseWithEveryAnswer) {
   EXPECT_EQ((std::tuple{main().close(), ui.quitRequested, ui.messages.size()}), (std::tuple{true, true, 0u}));
   // With unsaved changes, by Esci or by the frame (which has no Cancel): a
-  // cancelled save keeps the program open rather than ending unsaved.
+  // cancelled save, or the question closed by Escape or its frame, keeps the
+  // program open rather than ending unsaved.
   const std::tuple<bool, Answer, Names, bool> rows[] = {
-      {false, Answer::Cancel, {}, false}, {false, Answer::No, {}, true},
-      {false, Answer::Yes, {""}, false},  {true, Answer::No, {}, true},
-      {true, Answer::Yes, {""}, false},   {true, Answer::Yes, {"chiusura.txt"}, true}};
+      {false, Answer::Cancel, {}, false},    {false, Answer::Dismissed, {}, false}, {false, Answer::No, {}, true},
+      {false, Answer::Yes, {""}, false},     {true, Answer::Dismissed, {}, false},  {true, Answer::No, {}, true},
+      {true, Answer::Yes, {""}, false},      {true, Answer::Yes, {"chiusura.txt"}, true}};
   for (const auto& [byFrame, answer, files, quits] : rows) {
     SCOPED_TRACE(testing::Message() << byFrame << static_cast<int>(answer) << files.size());
     ui.quitRequested = false;

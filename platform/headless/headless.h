@@ -145,6 +145,7 @@ class HeadlessPlatform : public ui::Platform {
   ~HeadlessPlatform() override;
 
   // ---- scripts ----
+  // The next question's answer; Dismissed: closed by Escape or its frame.
   void answer(ui::Answer answer) { answers_.push_back(answer); }
   void chooseFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
   bool scriptsUsed() const { return answers_.empty() && files_.empty(); }
