@@ -365,7 +365,7 @@ struct Target {
 };
 constexpr Target kTargets[] = {
     {"Apri", 2},          {"register", 3},       {"modify", 3},       {"delete", 3},
-    {"list search", 0.1}, {"open volunteer", 1}, {"verification", 3}, {"selection (5 criteria)", 2},
+    {"list search", 0.1}, {"open volunteer", 1}, {"verification", 4}, {"selection (5 criteria)", 2},
     {"merge", 3},
 };
 
@@ -619,7 +619,7 @@ int main(int argc, char** argv) {
   for (const Context& c : contexts) {
     // The targets are set for archives of 100,000 volunteers and more; at
     // 10,000 a read takes half a millisecond and fixed costs (creating and
-    // renaming a file, starting a thread) would decide the ratio.
+    // renaming a file) would decide the ratio.
     if (c.volunteers < 100000) continue;
     for (const Target& t : kTargets) {
       for (const Row& r : rows) {

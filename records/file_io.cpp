@@ -97,21 +97,14 @@ std::string FileError::userMessage() const {
 
 // ---- LineReader ----------------------------------------------------------
 
-LineReader::LineReader(std::string path, std::uint64_t from, std::uint64_t to)
-    : path_(std::move(path)), buf_(kBufferSize), filePos_(from), remaining_(to > from ? to - from : 0) {
+LineReader::LineReader(std::string path) : path_(std::move(path)), buf_(kBufferSize) {
   fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw FileError(FileError::Action::Read, path_, errno);
   struct stat st {};
-  int err = 0;
   if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-    err = EISDIR;
-  } else if (from > 0 && ::lseek(fd_, static_cast<off_t>(from), SEEK_SET) < 0) {
-    err = errno;
-  }
-  if (err != 0) {
     ::close(fd_);
     fd_ = -1;
-    throw FileError(FileError::Action::Read, path_, err);
+    throw FileError(FileError::Action::Read, path_, EISDIR);
   }
 }
 
@@ -127,10 +120,9 @@ bool LineReader::fill() {
     pos_ = 0;
   }
   if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
-  const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(buf_.size() - end_, remaining_));
   for (;;) {
     if (injectedFault(io::Op::Read, path_)) throw FileError(FileError::Action::Read, path_, errno);
-    const ssize_t n = wanted == 0 ? 0 : ::read(fd_, buf_.data() + end_, wanted);
+    const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw FileError(FileError::Action::Read, path_, errno);
     if (n == 0) {
@@ -138,8 +130,6 @@ bool LineReader::fill() {
       return false;
     }
     end_ += static_cast<std::size_t>(n);
-    filePos_ += static_cast<std::uint64_t>(n);
-    remaining_ -= static_cast<std::uint64_t>(n);
     return true;
   }
 }
