@@ -5,9 +5,10 @@
 //   archivio-cli verifica ARCHIVIO [--report FILE]
 //   archivio-cli unisci ARCHIVIO AGGIUNTO --out FILE
 //   archivio-cli seleziona ARCHIVIO [CRITERI...]
+//   archivio-cli scadenze ARCHIVIO [--entro GIORNI] [--oggi AAAA-MM-GG]
 //
-// Exit status: 0 done (and, for verifica, no violation; for seleziona, at
-// least one volunteer); 1 violations found / nobody selected; 2 failure.
+// Exit status: 0 done (and, for verifica, no violation; for seleziona and
+// scadenze, at least one row); 1 violations found / no row; 2 failure.
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -16,6 +17,7 @@
 #include <system_error>
 #include <vector>
 
+#include "export/expiry.h"
 #include "mainwin/merge.h"
 #include "records/cp1252.h"
 #include "records/file_io.h"
@@ -320,6 +322,81 @@ int seleziona(Arguments args) {
   return finish(found > 0 ? kDone : kFound);
 }
 
+// ---- scadenze ---------------------------------------------------------------------
+
+// GIORNI: a whole number from 0 to kMaxExpiryDays, digits only.
+std::optional<int> expiryDays(std::string_view word) {
+  if (word.empty() || word.size() > 4 || word.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  const int days = std::stoi(std::string(word));
+  if (days > kMaxExpiryDays) return std::nullopt;
+  return days;
+}
+
+// One value of a row for scripts: UTF-8, enclosed in double quotes (inner
+// ones doubled) when it holds the separator, a quote, CR or LF.
+void appendScriptField(std::string& out, std::string_view cp1252Text) {
+  const bool quoted = cp1252Text.find_first_of(";\"\r\n") != std::string_view::npos;
+  if (quoted) out += '"';
+  for (const char c : cp1252Text) {
+    if (static_cast<unsigned char>(c) < 0x80) {
+      if (c == '"' && quoted) out += '"';
+      out += c;
+    } else {
+      out += cp1252::toUtf8(std::string_view(&c, 1));
+    }
+  }
+  if (quoted) out += '"';
+}
+
+int scadenze(Arguments args) {
+  std::vector<std::string> inputs;
+  std::optional<int> days;
+  std::optional<DayNumber> today;
+  while (!args.done()) {
+    const std::string_view word = args.next();
+    if (word == "--entro") {
+      const auto v = args.value();
+      if (days) return usageError("--entro ripetuto.");
+      if (!v || !(days = expiryDays(*v)))
+        return usageError("dopo --entro serve un numero intero di giorni da 0 a 3650.");
+    } else if (word == "--oggi") {
+      const auto v = args.value();
+      if (today) return usageError("--oggi ripetuto.");
+      if (!v || !(today = readIsoDate(*v))) return usageError("dopo --oggi serve una data valida AAAA-MM-GG.");
+    } else if (isOption(word)) {
+      return usageError("opzione sconosciuta per scadenze: " + text(word));
+    } else {
+      inputs.emplace_back(word);
+    }
+  }
+  if (inputs.size() != 1) return usageError("scadenze vuole un solo ARCHIVIO.");
+  std::vector<ExpiryRow> rows;
+  try {
+    rows = expiryRows(inputs.front(), today.value_or(localToday()), days.value_or(kDefaultExpiryDays));
+  } catch (const FileError& e) {
+    return fileFailure(e);
+  }
+  std::string buffer;
+  for (std::size_t i = 0; i < kExpiryColumns.size(); ++i) {
+    buffer += kExpiryColumns[i];
+    buffer += i + 1 < kExpiryColumns.size() ? ';' : '\n';
+  }
+  for (const ExpiryRow& row : rows) {
+    const auto fields = expiryFields(row);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      appendScriptField(buffer, fields[i]);
+      buffer += i + 1 < fields.size() ? ';' : '\n';
+    }
+    if (buffer.size() >= 1 << 16) {
+      out(buffer);
+      buffer.clear();
+    }
+  }
+  out(buffer);
+  return finish(rows.empty() ? kFound : kDone);
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -337,6 +414,7 @@ int run(int argc, char** argv) {
   if (command == "verifica") return verifica(args);
   if (command == "unisci") return unisci(args);
   if (command == "seleziona") return seleziona(args);
+  if (command == "scadenze") return scadenze(args);
   return usageError("comando sconosciuto: " + text(command));
 }
 
