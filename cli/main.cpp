@@ -45,7 +45,8 @@ constexpr const char* kHelp =
     "      Uscita: 0 nessun errore, 1 errori riscontrati, 2 errore.\n"
     "  unisci ARCHIVIO AGGIUNTO --out FILE\n"
     "      Unisce AGGIUNTO ad ARCHIVIO provincia per provincia e scrive il risultato in FILE\n"
-    "      (mai uno dei due archivi, che restano invariati). Uscita: 0 fatto, 2 errore.\n"
+    "      (mai uno dei due archivi, che restano invariati); sullo standard error, per ogni\n"
+    "      provincia di AGGIUNTO, i volontari sostituiti e aggiunti. Uscita: 0 fatto, 2 errore.\n"
     "  seleziona ARCHIVIO [CRITERI...]\n"
     "      Elenca la chiave (110 caratteri) di ogni volontario che soddisfa i criteri.\n"
     "      Uscita: 0 almeno un volontario, 1 nessuno, 2 errore.\n"
@@ -214,6 +215,7 @@ int unisci(Arguments args) {
       return usageError("il file " + text(*target) + " \xE8 uno degli archivi da unire: scegliere un altro nome.");
   }
   if (!replaceable(*target)) return failure("il file " + text(*target) + " non \xE8 un file.");
+  MergeSummary summary;
   try {
     // Both inputs are opened first: a missing one leaves FILE untouched.
     LineReader work(inputs[0]);
@@ -221,11 +223,14 @@ int unisci(Arguments args) {
     // The merged lines go to a temporary file that replaces FILE only
     // when complete, as the work copy is replaced in the program.
     FileWriter merged(*target, FileWriter::Mode::Replacing);
-    mergeLines(work, added, merged);
+    mergeLines(work, added, merged, &summary);
     merged.commit();
   } catch (const FileError& e) {
     return fileFailure(e);
   }
+  // What the merge did, every province, on standard error: standard output
+  // stays empty.
+  for (const std::string& line : summary.lines()) std::fprintf(stderr, "%s\n", cp1252::toUtf8(line).c_str());
   return finish(kDone);
 }
 
@@ -333,22 +338,6 @@ std::optional<int> expiryDays(std::string_view word) {
   return days;
 }
 
-// One value of a row for scripts: UTF-8, enclosed in double quotes (inner
-// ones doubled) when it holds the separator, a quote, CR or LF.
-void appendScriptField(std::string& out, std::string_view cp1252Text) {
-  const bool quoted = cp1252Text.find_first_of(";\"\r\n") != std::string_view::npos;
-  if (quoted) out += '"';
-  for (const char c : cp1252Text) {
-    if (static_cast<unsigned char>(c) < 0x80) {
-      if (c == '"' && quoted) out += '"';
-      out += c;
-    } else {
-      out += cp1252::toUtf8(std::string_view(&c, 1));
-    }
-  }
-  if (quoted) out += '"';
-}
-
 int scadenze(Arguments args) {
   std::vector<std::string> inputs;
   std::optional<int> days;
@@ -377,23 +366,7 @@ int scadenze(Arguments args) {
   } catch (const FileError& e) {
     return fileFailure(e);
   }
-  std::string buffer;
-  for (std::size_t i = 0; i < kExpiryColumns.size(); ++i) {
-    buffer += kExpiryColumns[i];
-    buffer += i + 1 < kExpiryColumns.size() ? ';' : '\n';
-  }
-  for (const ExpiryRow& row : rows) {
-    const auto fields = expiryFields(row);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      appendScriptField(buffer, fields[i]);
-      buffer += i + 1 < fields.size() ? ';' : '\n';
-    }
-    if (buffer.size() >= 1 << 16) {
-      out(buffer);
-      buffer.clear();
-    }
-  }
-  out(buffer);
+  writeExpiryScript(rows, out);
   return finish(rows.empty() ? kFound : kDone);
 }
 

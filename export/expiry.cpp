@@ -5,6 +5,7 @@
 #include <ctime>
 #include <cstdio>
 
+#include "records/cp1252.h"
 #include "records/file_io.h"
 #include "records/fixed_text.h"
 #include "records/volunteer_record.h"
@@ -35,19 +36,47 @@ std::optional<int> number(std::string_view text, std::size_t& pos, std::size_t m
 }
 
 std::string_view trimRight(std::string_view text) {
-  const auto last = text.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+  std::size_t n = text.size();
+  while (n > 0 && text[n - 1] == ' ') --n;
+  return text.substr(0, n);
 }
 
 // One document of the record line: whether it is held and its expiry field.
 struct Document {
-  std::string_view name;
+  bool passport;
   const FieldInfo* held;
   const FieldInfo* expiry;
 };
 
 std::string_view fieldOf(std::string_view line, const FieldInfo& field) {
   return columns(line, field.column, field.width);
+}
+
+// One value of a row for scripts: UTF-8, enclosed in double quotes (inner
+// ones doubled) when it holds the separator, a quote, CR or LF.
+void appendScriptField(std::string& out, std::string_view cp1252Text) {
+  // Most values are plain ASCII with nothing to quote: taken as they are.
+  bool plain = true;
+  for (const char c : cp1252Text) {
+    const auto byte = static_cast<unsigned char>(c);
+    plain = plain && byte >= 0x20 && byte < 0x80 && c != ';' && c != '"';
+  }
+  if (plain) {
+    out += cp1252Text;
+    return;
+  }
+  const bool quoted = cp1252Text.find_first_of(";\"\r\n") != std::string_view::npos;
+  const std::string utf8 = cp1252::toUtf8(cp1252Text);
+  if (!quoted) {
+    out += utf8;
+    return;
+  }
+  out += '"';
+  for (const char c : utf8) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
 }
 
 }  // namespace
@@ -109,17 +138,31 @@ std::string_view statusText(ExpiryStatus status) {
   return "DATA NON VALIDA";
 }
 
-std::string_view ExpiryRow::provincia() const { return trimRight(columns(key, 1, 20)); }
-std::string_view ExpiryRow::associazione() const { return trimRight(columns(key, 21, 40)); }
-std::string_view ExpiryRow::cognome() const { return trimRight(columns(key, 61, 25)); }
-std::string_view ExpiryRow::nome() const { return trimRight(columns(key, 86, 25)); }
+ExpiryRow::ExpiryRow(std::string_view line, bool passport, std::string_view expiry, ExpiryStatus status)
+    : stato(status), passport_(passport) {
+  static const FieldInfo& recapito = *findField("recapito");
+  const std::string_view key = recordKey(line);
+  std::copy(key.begin(), key.end(), key_);
+  keyLength_ = static_cast<std::uint8_t>(key.size());
+  const std::size_t starts[] = {0, 20, 60, 85, 110};
+  for (int i = 0; i < 4; ++i) {
+    std::size_t end = std::min(starts[i + 1], key.size());
+    while (end > starts[i] && key[end - 1] == ' ') --end;
+    ends_[i] = static_cast<std::uint8_t>(std::max(end, starts[i]));
+  }
+  const std::string_view contact = trimRight(fieldOf(line, recapito));
+  std::copy(contact.begin(), contact.end(), recapito_);
+  recapitoLength_ = static_cast<std::uint8_t>(contact.size());
+  const std::size_t n = std::min(expiry.size(), sizeof scadenza_);
+  std::copy_n(expiry.begin(), n, scadenza_);
+  scadenzaLength_ = static_cast<std::uint8_t>(n);
+}
 
 std::vector<ExpiryRow> expiryRows(const std::string& path, DayNumber today, int days) {
   static const Document documents[] = {
-      {"patente", findField("patente"), findField("patente_scadenza")},
-      {"passaporto", findField("passaporto"), findField("passaporto_scadenza")},
+      {false, findField("patente"), findField("patente_scadenza")},
+      {true, findField("passaporto"), findField("passaporto_scadenza")},
   };
-  static const FieldInfo& recapito = *findField("recapito");
   const DayNumber last = today + days;
 
   std::vector<ExpiryRow> rows;
@@ -136,9 +179,10 @@ std::vector<ExpiryRow> expiryRows(const std::string& path, DayNumber today, int 
   while (in.nextView(line)) {
     if (isBlank(line)) continue;
     for (const Document& doc : documents) {
-      const std::string_view field = fieldOf(line, *doc.expiry);
-      if (isBlank(field) || fieldOf(line, *doc.held) == "NO") continue;
-      const std::string_view text = trimBlanks(field);
+      // Plain loops: this runs twice for every line of the archive.
+      std::string_view text = trimRight(fieldOf(line, *doc.expiry));
+      if (text.empty() || fieldOf(line, *doc.held) == "NO") continue;
+      while (text.front() == ' ') text.remove_prefix(1);
       const auto date = readExpiryDate(text);
       ExpiryStatus status = ExpiryStatus::InvalidDate;
       if (date) {
@@ -146,23 +190,53 @@ std::vector<ExpiryRow> expiryRows(const std::string& path, DayNumber today, int 
         status = *date < today ? ExpiryStatus::Expired : ExpiryStatus::Expiring;
       }
       order.push_back({status, date.value_or(0), rows.size()});
-      rows.push_back({std::string(recordKey(line)), std::string(trimRight(fieldOf(line, recapito))), doc.name,
-                      std::string(text), status});
+      rows.emplace_back(line, doc.passport, text, status);
     }
   }
   std::stable_sort(order.begin(), order.end(), [](const Place& a, const Place& b) {
     if (a.status != b.status) return a.status < b.status;
     return a.date < b.date;
   });
-  std::vector<ExpiryRow> sorted;
-  sorted.reserve(rows.size());
-  for (const Place& p : order) sorted.push_back(std::move(rows[p.index]));
-  return sorted;
+  // Each row to its place, following the cycles of the order: no second
+  // copy of the rows.
+  std::vector<bool> placed(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (placed[i]) continue;
+    const ExpiryRow first = rows[i];
+    std::size_t j = i;
+    for (std::size_t from = order[j].index; from != i; j = from, from = order[j].index) {
+      rows[j] = rows[from];
+      placed[j] = true;
+    }
+    rows[j] = first;
+    placed[j] = true;
+  }
+  return rows;
 }
 
 std::array<std::string_view, 8> expiryFields(const ExpiryRow& row) {
-  return {row.provincia(), row.associazione(), row.cognome(), row.nome(),
-          row.recapito,    row.documento,      row.scadenza,  statusText(row.stato)};
+  return {row.provincia(), row.associazione(), row.cognome(),  row.nome(),
+          row.recapito(),  row.documento(),    row.scadenza(), statusText(row.stato)};
+}
+
+void writeExpiryScript(const std::vector<ExpiryRow>& rows, const std::function<void(std::string_view)>& write) {
+  std::string buffer;
+  for (std::size_t i = 0; i < kExpiryColumns.size(); ++i) {
+    buffer += kExpiryColumns[i];
+    buffer += i + 1 < kExpiryColumns.size() ? ';' : '\n';
+  }
+  for (const ExpiryRow& row : rows) {
+    const auto fields = expiryFields(row);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      appendScriptField(buffer, fields[i]);
+      buffer += i + 1 < fields.size() ? ';' : '\n';
+    }
+    if (buffer.size() >= 1 << 16) {
+      write(buffer);
+      buffer.clear();
+    }
+  }
+  write(buffer);
 }
 
 }  // namespace krt

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,19 +42,41 @@ enum class ExpiryStatus { Expired, Expiring, InvalidDate };
 // "SCADUTO", "IN SCADENZA", "DATA NON VALIDA".
 std::string_view statusText(ExpiryStatus status);
 
-// One document of one volunteer that needs attention.
-struct ExpiryRow {
-  std::string key;       // the volunteer's line, its first 110 characters
-  std::string recapito;  // trailing blanks removed
-  std::string_view documento;  // "patente" or "passaporto"
-  std::string scadenza;  // the date as read, without leading and trailing blanks
+// One document of one volunteer that needs attention. The texts are held
+// in the row itself: a watch over a large archive makes no allocation per row.
+class ExpiryRow {
+ public:
+  ExpiryRow() = default;
+  ExpiryRow(std::string_view line, bool passport, std::string_view expiry, ExpiryStatus status);
+
   ExpiryStatus stato = ExpiryStatus::InvalidDate;
 
-  // The four fields of the key, trailing blanks removed.
-  std::string_view provincia() const;
-  std::string_view associazione() const;
-  std::string_view cognome() const;
-  std::string_view nome() const;
+  // The volunteer's line, its first 110 characters: what opens the volunteer.
+  std::string_view key() const { return {key_, keyLength_}; }
+  // The four fields of the key, the contact and the expiry text as read,
+  // trailing blanks removed (and leading ones from the expiry).
+  std::string_view provincia() const { return part(0, 0); }
+  std::string_view associazione() const { return part(1, 20); }
+  std::string_view cognome() const { return part(2, 60); }
+  std::string_view nome() const { return part(3, 85); }
+  std::string_view recapito() const { return {recapito_, recapitoLength_}; }
+  std::string_view scadenza() const { return {scadenza_, scadenzaLength_}; }
+  // "patente" or "passaporto".
+  std::string_view documento() const { return passport_ ? "passaporto" : "patente"; }
+
+ private:
+  std::string_view part(int index, std::size_t from) const {
+    return {key_ + from, static_cast<std::size_t>(ends_[index]) > from ? ends_[index] - from : 0};
+  }
+
+  char key_[110];
+  char recapito_[35];
+  char scadenza_[10];
+  std::uint8_t keyLength_ = 0;
+  std::uint8_t recapitoLength_ = 0;
+  std::uint8_t scadenzaLength_ = 0;
+  std::uint8_t ends_[4] = {};  // where each field of the key ends without its trailing blanks
+  bool passport_ = false;
 };
 
 // The rows of the archive at `path` for `today` and `days` ahead: first every
@@ -69,5 +93,11 @@ inline constexpr std::array<std::string_view, 8> kExpiryColumns = {
 
 // The values of a row in the order of kExpiryColumns (cp1252 text).
 std::array<std::string_view, 8> expiryFields(const ExpiryRow& row);
+
+// The rows for scripts (archivio-cli scadenze): the header of kExpiryColumns,
+// then one line per row, UTF-8, ";" between values and LF after each; a value
+// holding ";", a double quote, CR or LF is enclosed in double quotes with the
+// inner ones doubled. Handed to `write` in pieces.
+void writeExpiryScript(const std::vector<ExpiryRow>& rows, const std::function<void(std::string_view)>& write);
 
 }  // namespace krt

@@ -105,7 +105,10 @@ TEST_F(CliTest, VerificaUnisciAndSelezionaGiveWhatTheWindowsGive) {
   EXPECT_EQ(std::get<0>(run({"verifica", "archivio.txt"})), 1);
   EXPECT_EQ(readFile(path("verifica.txt")), programReport);
 
-  EXPECT_EQ(run({"unisci", "archivio.txt", "aggiunto.txt", "--out", "unito.txt"}), (std::tuple{0, "", ""}));
+  EXPECT_EQ(ui.messages.back().text,
+            "NAPOLI: sostituiti 0, aggiunti 1\nROMA: sostituiti 2, aggiunti 1\nVolontari nell'archivio: 6");
+  EXPECT_EQ(run({"unisci", "archivio.txt", "aggiunto.txt", "--out", "unito.txt"}),
+            (std::tuple{0, "", ui.messages.back().text + "\n"}));
   EXPECT_EQ(readFile(path("unito.txt")), programWorkCopy);
   EXPECT_EQ(run({"seleziona", "archivio.txt"}), (std::tuple{0, programAll, ""}));
   EXPECT_EQ(run({"seleziona", "archivio.txt", "--patente", "b"}), (std::tuple{0, programLicence, ""}));

@@ -60,7 +60,7 @@ TEST_F(ExpiryDates, EachDateReadAndJudgedAgainstTheDayAndTheDaysAhead) {
     const auto rows = expiryRows(path("a.txt"), *day, days);
     EXPECT_EQ(rows.empty() ? std::string() : std::string(statusText(rows[0].stato)), status);
     if (!rows.empty()) {
-      EXPECT_EQ(rows[0].scadenza, trimBlanks(expiry));
+      EXPECT_EQ(rows[0].scadenza(), trimBlanks(expiry));
     }
   }
   // The day given to the batch tool: AAAA-MM-GG and a day of the calendar.
