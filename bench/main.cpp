@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "bench/generator.h"
+#include "export/expiry.h"
 #include "mainwin/form1.h"
 #include "mainwin/modulo1.h"
 #include "verify/verification.h"
@@ -354,6 +355,22 @@ std::vector<Operation> operations() {
                 },
                 nullptr};
   });
+
+  // The document expiry watch as archivio-cli scadenze computes and writes
+  // it, to /dev/null. The generated expiry dates run evenly from 2000 to
+  // 2025; counted from 2001-01-01, one document in twenty has expired or
+  // expires within the 90 days, as in a register that is kept up to date
+  // (from today every document of the generated archive has expired).
+  add("scadenze", "read", "read", [](const Context& c) {
+    return Step{[] {},
+                [c] {
+                  const auto rows = expiryRows(c.archive, *readIsoDate("2001-01-01"), kDefaultExpiryDays);
+                  std::FILE* null = std::fopen("/dev/null", "w");
+                  writeExpiryScript(rows, [null](std::string_view s) { std::fwrite(s.data(), 1, s.size(), null); });
+                  std::fclose(null);
+                },
+                nullptr};
+  });
   return ops;
 }
 
@@ -367,6 +384,7 @@ constexpr Target kTargets[] = {
     {"Apri", 2},          {"register", 3},       {"modify", 3},       {"delete", 3},
     {"list search", 0.1}, {"open volunteer", 1}, {"verification", 4}, {"selection (5 criteria)", 2},
     {"merge", 3},
+    {"scadenze", 3},
 };
 
 // ---- timing ------------------------------------------------------------------------------------
