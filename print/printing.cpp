@@ -12,7 +12,7 @@ void offerPdf(Modulo1& m, const std::string& why, const std::function<void(ui::P
     return;
   const auto path =
       m.platform.saveFileDialog({m.paths.startFolder, "Salva la stampa come PDF", "File PDF (*.pdf)|*.pdf"});
-  if (!path || path->empty()) return;
+  if (!path || path->empty() || m.refuseWorkFile(*path)) return;
   try {
     auto printer = m.platform.createPrinter(*path);
     draw(*printer);
