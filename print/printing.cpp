@@ -18,6 +18,8 @@ void offerPdf(Modulo1& m, const std::string& why, const std::function<void(ui::P
     draw(*printer);
   } catch (const ui::PrintError& e) {
     m.message("Impossibile creare il file PDF: " + e.message());
+  } catch (const FileError& e) {
+    m.reportFileError(e);  // the target is protected, or its folder takes no file
   }
 }
 
