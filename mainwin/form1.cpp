@@ -68,6 +68,7 @@ void Form1::mnapri_Click() {
   // Unsaved changes would vanish with the new archive: ask first.
   if (!offerToSave(ui::Buttons::YesNoCancel)) return;
   const auto path = m_.platform.openFileDialog({m_.paths.startFolder, "Nome del file da aprire", kTextFilter});
+  if (path && m_.refuseWorkFile(*path)) return;
   if (path) {
     ui::BusyPointer busy(m_.platform);
     try {
@@ -101,6 +102,7 @@ void Form1::mnsalva_Click() {
 Form1::SaveResult Form1::saveAs() {
   const auto path = m_.platform.saveFileDialog(saveRequest());
   if (!path || path->empty()) return SaveResult::Cancelled;
+  if (m_.refuseWorkFile(*path)) return SaveResult::Failed;
   try {
     ui::BusyPointer busy(m_.platform);
     copyBytes(m_.percorso_wrk(), *path);
@@ -119,6 +121,7 @@ void Form1::mnscn_Click() { saveAs(); }
 Form1::SaveResult Form1::saveAtExit() {
   const auto path = m_.platform.saveFileDialog(saveRequest());
   if (!path || path->empty()) return SaveResult::Cancelled;
+  if (m_.refuseWorkFile(*path)) return SaveResult::Failed;
   try {
     ui::BusyPointer busy(m_.platform);
     copyLines(m_.percorso_wrk(), *path, false);

@@ -82,6 +82,11 @@ class Modulo1 {
   // none has it), modo "m", the editor shown.
   void openVolunteer(std::string_view key);
 
+  // True, after telling the user, when `path` is one of the work files,
+  // which no command may take as an archive or overwrite with one (nor with
+  // a print or an export).
+  bool refuseWorkFile(const std::string& path);
+
   // Tells the user about a file that could not be read or written.
   void reportFileError(const FileError& error);
   // A message box with the OK button.

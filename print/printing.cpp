@@ -13,12 +13,14 @@ void offerPdf(Modulo1& m, const std::string& why, const std::function<void(ui::P
     return;
   const auto path =
       m.platform.saveFileDialog({m.paths.startFolder, "Salva la stampa come PDF", "File PDF (*.pdf)|*.pdf"});
-  if (!path || path->empty()) return;
+  if (!path || path->empty() || m.refuseWorkFile(*path)) return;
   try {
     auto printer = m.platform.createPrinter(*path);
     draw(*printer);
   } catch (const ui::PrintError& e) {
     m.message("Impossibile creare il file PDF: " + e.message());
+  } catch (const FileError& e) {
+    m.reportFileError(e);  // the target is protected, or its folder takes no file
   }
 }
 

@@ -198,6 +198,8 @@ TEST_F(CliTest, TheNumericTestFollowsTheLocaleOfTheEnvironment) {
 // usage error points to --help, a failure names its file in one line.
 TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
   writeFile(path("unito.txt"), "previous\r\n");
+  writeFile(path("protetto.txt"), "previous\r\n");
+  fs::permissions(path("protetto.txt"), fs::perms(0444));
   fs::create_directory(path("cartella"));
   fs::create_hard_link(path("aggiunto.txt"), path("stesso.txt"));
   ASSERT_EQ(::mkfifo(path("tubo").c_str(), 0644), 0);
@@ -219,8 +221,9 @@ TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
       // An output that is one of the inputs under another name.
       {unisciTo("stesso.txt"), ""},
       // Failures: an output that is not a plain file (renaming over the pipe
-      // would turn it into one), an unreadable input, a missing folder.
-      {unisciTo("tubo"), "tubo"}, {{"verifica", "cartella"}, "cartella"},
+      // would turn it into one) or is write-protected, an unreadable input, a
+      // missing folder.
+      {unisciTo("tubo"), "tubo"}, {unisciTo("protetto.txt"), "protetto.txt"}, {{"verifica", "cartella"}, "cartella"},
       {{"unisci", "archivio.txt", "manca.txt", "--out", "unito.txt"}, "manca.txt"},
       {unisciTo("manca/unito.txt"), "cartella manca "}};
   // clang-format on
@@ -239,7 +242,7 @@ TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
 
   EXPECT_EQ(readFile(path("archivio.txt")), kArchive);
   EXPECT_EQ(readFile(path("aggiunto.txt")), kAdded);
-  EXPECT_EQ(readFile(path("unito.txt")), "previous\r\n");
+  EXPECT_EQ(readFile(path("unito.txt")) + readFile(path("protetto.txt")), "previous\r\nprevious\r\n");
   for (const char* absent : {"x.txt", "verifica.txt", "manca"}) EXPECT_FALSE(fs::exists(path(absent))) << absent;
   EXPECT_TRUE(fs::is_fifo(path("tubo")));
   // No temporary file was left beside the targets either.

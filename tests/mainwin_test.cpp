@@ -1,5 +1,7 @@
 // The main window: start-up, help, Apri, the three saves, exit, and the
 // province and association lists.
+#include <functional>
+
 #include "support.h"
 
 namespace krt::test {
@@ -148,6 +150,49 @@ TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
   menu("mnapri", Answer::No, {"inesistente.txt"});  // a file that cannot be read
   toldAbout(ui, "inesistente.txt");
   EXPECT_EQ((std::tuple{workCopy(), m->modificato}), (std::tuple{crlf({kRossi}), true}));
+}
+
+// The work files chosen in any command that reads an archive or writes a
+// file, by their own path, another path, a link to the file or to the
+// folder (verifica.txt not written yet): refused naming the file, nothing
+// changes, and at exit the program stays open with its changes.
+TEST_F(MainWindow, WorkFilesAreNeverTakenAsArchiveOrTarget) {
+  openArchive(crlf({kRossi}));
+  m->modificato = "1";
+  ui.setPrinterInstalled(false);
+  fs::create_directory(path("cartella"));
+  writeFile(m->percorso_temp(), "temporaneo\r\n");
+  fs::create_symlink(folder(), path("collegamento"));
+  fs::create_symlink(m->percorso_wrk(), path("link.txt"));
+  const auto files = [&] {
+    return std::tuple{readFile(path("archivio.txt")), workCopy(), readFile(m->percorso_temp()),
+                      fs::exists(path("verifica.txt")), m->modificato, m->nome_archivio, ui.quitRequested};
+  };
+  const auto before = files();
+  // Each command with the answer to its question, if it asks one.
+  const std::tuple<const char*, std::optional<Answer>, std::function<void()>> commands[] = {
+      {"Apri", Answer::No, [&] { main().click("mnapri"); }},
+      {"Aggiungere un archivio", std::nullopt, [&] { main().click("mnaggiu"); }},
+      {"Salva con nome", std::nullopt, [&] { main().click("mnscn"); }},
+      {"Esci", Answer::Yes, [&] { main().click("mnesci"); }},
+      {"chiusura", Answer::Yes, [&] { EXPECT_FALSE(main().close()); }},
+      {"PDF", Answer::Yes, [&] { win("Form4").click("cmdstampa"); }}};
+  main().click("mnins");
+  for (const auto& [name, answer, run] : commands) {
+    for (const char* chosen : {"volontari.wrk", "cartella/../workfile.wrk", "collegamento/verifica.txt", "link.txt"}) {
+      SCOPED_TRACE(std::string(name) + " of " + chosen);
+      menu(nullptr, answer, {chosen});
+      run();
+      EXPECT_EQ(ui.takeMessages().back(), "Il file " + path(chosen) +
+                                              W(" è un file di lavoro del programma e non può essere usato come "
+                                                "archivio né sovrascritto.\nScegliere un altro file."));
+      EXPECT_EQ(files(), before);
+      EXPECT_TRUE(ui.scriptsUsed() && ui.printed.empty());
+    }
+  }
+  // The same names elsewhere are ordinary files.
+  menu("mnscn", std::nullopt, {"cartella/verifica.txt"});
+  EXPECT_EQ(readFile(path("cartella/verifica.txt")), workCopy());
 }
 
 // Provinces (name, sigla, blanks); the associations whose 4-character sigla
