@@ -68,8 +68,9 @@ void Form1::mnapri_Click() {
   // Unsaved changes would vanish with the new archive: ask first.
   if (!offerToSave(ui::Buttons::YesNoCancel)) return;
   const auto path = m_.platform.openFileDialog({m_.paths.startFolder, "Nome del file da aprire", kTextFilter});
+  // Busy from the copy until the list shows the archive opened.
+  ui::BusyPointer busy(m_.platform);
   if (path) {
-    ui::BusyPointer busy(m_.platform);
     try {
       copyLines(*path, m_.percorso_wrk(), false);
     } catch (const FileError& e) {
@@ -166,6 +167,7 @@ void Form1::mnhelp_Click() {
 // ---- the list --------------------------------------------------------------------
 
 void Form1::ReloadList() {
+  ui::BusyPointer busy(m_.platform);
   ui::Control& list = control("List1");
   list.setVisible(true);
   list.clearItems();

@@ -59,6 +59,7 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
   EXPECT_EQ(items("Form1", "List1"),
             (Names{kRossi.substr(0, 110), std::string(110, ' '), "", "A\nB", kVerdi.substr(0, 110)}));
   EXPECT_EQ(m->nome_archivio, path("archivio.txt"));
+  EXPECT_TRUE(main().control("List1").filledWhileBusy() && !ui.busy);  // busy until the list is refilled
   EXPECT_EQ(shown(ui.openDialogs.at(0)),
             folder() + " | Nome del file da aprire | File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*");
 

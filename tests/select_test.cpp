@@ -130,6 +130,7 @@ TEST_F(SelectWindow, OpeningStartsWithNoCriterionThenSearchesAndPrints) {
   for (const auto& key : all) page.push_back("text " + key);
   page.push_back("end");
   EXPECT_EQ(calls, page);
+  EXPECT_TRUE(ui.printed.at(0).busyAtEnd && !ui.busy);  // the busy pointer while it prints, and only then
 }
 
 // Each criterion reads its own fields only: of a volunteer with just that field and

@@ -29,7 +29,7 @@ class HeadlessControl : public ui::Control {
   std::string text() const override { return text_; }
   void setText(std::string_view text) override;
   void clearItems() override;
-  void addItem(std::string_view item) override { items_.emplace_back(item); }
+  void addItem(std::string_view item) override;
   int itemCount() const override { return static_cast<int>(items_.size()); }
   std::string item(int index) const override;
   int listIndex() const override { return index_; }
@@ -49,6 +49,9 @@ class HeadlessControl : public ui::Control {
 
   const ui::ControlSpec& desc() const { return desc_; }
   const std::vector<std::string>& items() const { return items_; }
+  // Whether the items were last emptied, and every one since added, with the
+  // busy pointer shown.
+  bool filledWhileBusy() const { return filledWhileBusy_; }
 
  private:
   HeadlessWindow& window_;
@@ -62,6 +65,7 @@ class HeadlessControl : public ui::Control {
   std::string fontName_;
   double fontSize_ = 8.25;
   std::string tip_;
+  bool filledWhileBusy_ = false;
 };
 
 class HeadlessWindow : public ui::Window {
@@ -81,6 +85,7 @@ class HeadlessWindow : public ui::Window {
   const std::string& caption() const { return caption_; }
   const std::string& focused() const { return focus_; }
   ui::EventSink& sink() { return sink_; }
+  HeadlessPlatform& platform() { return platform_; }
 
   // ---- the user ----
   // A menu entry, button or label clicked.
@@ -110,11 +115,13 @@ struct PrintedDocument {
   std::string pdfPath;
   std::vector<std::string> calls;
   bool ended = false;
+  bool busyAtEnd = false;  // the busy pointer was shown when the document ended
 };
 
 class RecordingPrinter : public ui::Printer {
  public:
-  RecordingPrinter(PrintedDocument& doc, bool failOnEnd) : doc_(doc), failOnEnd_(failOnEnd) {}
+  RecordingPrinter(PrintedDocument& doc, bool failOnEnd, const bool& busy)
+      : doc_(doc), failOnEnd_(failOnEnd), busy_(busy) {}
   void setFontName(std::string_view name) override;
   void setFontSize(double points) override;
   void setFontBold(bool bold) override;
@@ -134,6 +141,7 @@ class RecordingPrinter : public ui::Printer {
  private:
   PrintedDocument& doc_;
   bool failOnEnd_;
+  const bool& busy_;
   int x_ = 0;
   int y_ = 0;
   double size_ = 10;
@@ -164,7 +172,7 @@ class HeadlessPlatform : public ui::Platform {
   std::vector<std::string> helpShown;
   std::deque<PrintedDocument> printed;  // a deque keeps references stable
   int busyCalls = 0;
-  bool busy = false;
+  bool busy = false;  // shown by at least one BusyPointer still alive
   bool quitRequested = false;
 
   // The texts of the message boxes shown so far, then forgets them.
@@ -203,6 +211,7 @@ class HeadlessPlatform : public ui::Platform {
   bool printerInstalled_ = true;
   bool printFails_ = false;
   bool helpWorks_ = true;
+  int busyDepth_ = 0;
 };
 
 // Thrown when the program shows a message box or dialog the test did not
