@@ -148,13 +148,17 @@ bool Form1::Form_Unload() {
 // ---- other windows -----------------------------------------------------------
 
 void Form1::mnins_Click() {
+  m_.retellLookupFailures();
   m_.modo = "i";
   m_.form4().show();
 }
 
 void Form1::mnverifica_Click() { runVerification(m_); }
 
-void Form1::mnsel_Click() { m_.form3().show(); }
+void Form1::mnsel_Click() {
+  m_.retellLookupFailures();
+  m_.form3().show();
+}
 
 void Form1::mnaggiu_Click() { mergeArchive(m_); }
 
