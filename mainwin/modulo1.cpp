@@ -87,17 +87,18 @@ void Modulo1::LoadAssociations(ui::Control& province, ui::Control& association) 
 
 void Modulo1::ReloadList() { form1().ReloadList(); }
 
-void Modulo1::openVolunteer(std::string_view key) {
+bool Modulo1::openVolunteer(std::string_view key) {
   try {
     ui::BusyPointer busy(platform);
     lookupByKey(percorso_wrk(), key, record);
   } catch (const FileError& e) {
     // The record is left as it was rather than shown as someone else.
     reportFileError(e);
-    return;
+    return false;
   }
   modo = "m";
   form4().show();
+  return true;
 }
 
 void Modulo1::reportFileError(const FileError& error) { message(error.userMessage()); }

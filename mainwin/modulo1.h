@@ -85,8 +85,9 @@ class Modulo1 {
   void ReloadList();
   // Opens the volunteer of a list line in the editor: the first line of the
   // work copy with that key becomes the current record (all blanks when
-  // none has it), modo "m", the editor shown.
-  void openVolunteer(std::string_view key);
+  // none has it), modo "m", the editor shown. False, after telling the
+  // user, when the work copy cannot be read: nothing is opened.
+  bool openVolunteer(std::string_view key);
 
   // Tells the user about a file that could not be read or written.
   void reportFileError(const FileError& error);
