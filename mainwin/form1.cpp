@@ -69,8 +69,9 @@ void Form1::mnapri_Click() {
   if (!offerToSave(ui::Buttons::YesNoCancel)) return;
   const auto path = m_.platform.openFileDialog({m_.paths.startFolder, "Nome del file da aprire", kTextFilter});
   if (path && m_.refuseWorkFile(*path)) return;
+  // Busy from the copy until the list shows the archive opened.
+  ui::BusyPointer busy(m_.platform);
   if (path) {
-    ui::BusyPointer busy(m_.platform);
     try {
       copyLines(*path, m_.percorso_wrk(), false);
     } catch (const FileError& e) {
@@ -150,13 +151,17 @@ bool Form1::Form_Unload() {
 // ---- other windows -----------------------------------------------------------
 
 void Form1::mnins_Click() {
+  m_.retellLookupFailures();
   m_.modo = "i";
   m_.form4().show();
 }
 
 void Form1::mnverifica_Click() { runVerification(m_); }
 
-void Form1::mnsel_Click() { m_.form3().show(); }
+void Form1::mnsel_Click() {
+  m_.retellLookupFailures();
+  m_.form3().show();
+}
 
 void Form1::mnaggiu_Click() { mergeArchive(m_); }
 
@@ -169,6 +174,7 @@ void Form1::mnhelp_Click() {
 // ---- the list --------------------------------------------------------------------
 
 void Form1::ReloadList() {
+  ui::BusyPointer busy(m_.platform);
   ui::Control& list = control("List1");
   list.setVisible(true);
   list.clearItems();

@@ -157,8 +157,9 @@ void Form3::List1_Click() {
   ui::Control& list = control("List1");
   const int selected = list.listIndex();
   if (selected < 0) return;
-  m_.mantieni_selezione = true;
-  m_.openVolunteer(recordKey(list.item(selected)));
+  // The criteria stay for as long as the volunteer is open in the editor;
+  // when it could not be opened there is nothing to come back from.
+  if (m_.openVolunteer(recordKey(list.item(selected)))) m_.mantieni_selezione = true;
 }
 
 void Form3::cmdstampa_Click() {

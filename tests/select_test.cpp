@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "editor/form4.h"
+#include "records/file_io.h"
 #include "select/form3.h"
 #include "support.h"
 
@@ -99,19 +100,27 @@ TEST_F(SelectWindow, OpeningStartsWithNoCriterionThenSearchesAndPrints) {
   EXPECT_EQ(search(), all);
   w.pick("List1", 2);
   EXPECT_EQ(m->record.bytes(), kVerdi);
-  // A work copy that cannot be read: search and opening (no editor) do nothing and say why.
+  // A work copy that cannot be read: opening (no editor) does nothing and says why...
   std::filesystem::remove(m->percorso_wrk());
   std::filesystem::create_directory(m->percorso_wrk());
   win("Form4").close();
   w.pick("List1", 1);
   EXPECT_TRUE(m->record.bytes() == kVerdi && !m->form4Loaded());
+  std::filesystem::remove(m->percorso_wrk());
+  // ...and a read failing half-way through the search leaves no list cut short.
+  setWorkCopy(crlf(volunteers(200, 200, "X")));  // more than one read buffer
+  int reads = 0;
+  io::setFaultHook([&](io::Op op, const std::string& p) {
+    return op == io::Op::Read && p == m->percorso_wrk() && ++reads == 2;
+  });
   EXPECT_TRUE(search().empty());
+  io::setFaultHook(nullptr);
+  EXPECT_EQ(reads, 2);
   const auto shown = ui.takeMessages();
   ASSERT_EQ(shown.size(), 2u);
   for (const auto& text : shown)
     EXPECT_EQ(text.rfind("Impossibile leggere il file " + m->percorso_wrk(), 0), 0u) << text;
   EXPECT_FALSE(ui.busy);
-  std::filesystem::remove(m->percorso_wrk());
   // The equipment flag rules: set with nothing chosen, nobody passes; cleared, a choice is ignored.
   setWorkCopy(crlf({kRossi, kBianchi, kVerdi, kNeri}));
   m->dotazioni_scelte = "1";
@@ -130,6 +139,7 @@ TEST_F(SelectWindow, OpeningStartsWithNoCriterionThenSearchesAndPrints) {
   for (const auto& key : all) page.push_back("text " + key);
   page.push_back("end");
   EXPECT_EQ(calls, page);
+  EXPECT_TRUE(ui.printed.at(0).busyAtEnd && !ui.busy);  // the busy pointer while it prints, and only then
 }
 
 // Each criterion reads its own fields only: of a volunteer with just that field and
@@ -202,10 +212,17 @@ TEST_F(SelectWindow, ChoicesFiltersAndTheirCombinations) {
   EXPECT_TRUE(ui.busyCalls > 0 && !ui.busy);
 }
 
-// The criteria stay while a result is open in the editor; otherwise coming back starts anew.
+// The criteria stay while a result is open in the editor; otherwise, a result
+// that could not be opened included, coming back starts anew.
 TEST_F(SelectWindow, OpeningAResultKeepsTheSelection) {
   HeadlessWindow& w = open();
   apply({click("Lauto"), type("Tprof", "x"), click("cmdcerca")});
+  std::filesystem::rename(m->percorso_wrk(), path("salvata"));
+  std::filesystem::create_directory(m->percorso_wrk());  // cannot be read
+  w.pick("List1", 0);
+  EXPECT_TRUE(!m->form4Loaded() && ui.takeMessages().size() == 1);
+  std::filesystem::remove(m->percorso_wrk());
+  std::filesystem::rename(path("salvata"), m->percorso_wrk());
   ui.activate(main());
   ui.activate(w);
   expectNoCriterion("coming back withdraws the criteria");
