@@ -16,10 +16,9 @@ namespace {
 
 constexpr const char* kNothingFound = "Nessun volontario trovato";
 
-// The labels the reset turns blue, before and after emptying the filters.
-constexpr const char* kResetLabels[] = {"L1pp",    "L1sfp",   "L2sfp", "L3fp", "L3pp", "Lauto", "Lcamp",
-                                        "Lgancio", "Lletti",  "Lp27",  "Lv27", "Lp43", "Lv43",  "Lvhf",
-                                        "Lphf",    "Lpacket", "Lprov", "Lass", "Lpat", "Lpass", "lmare"};
+// The labels the reset turns blue, besides those of the availability and
+// equipment criteria, before and after emptying the filters.
+constexpr const char* kPlaceAndPersonalLabels[] = {"Lprov", "Lass", "Lpat", "Lpass", "lmare"};
 constexpr const char* kFilterLabels[] = {"Lprof", "Lapp", "Label7", "Label9"};
 
 template <std::size_t N>
@@ -73,7 +72,9 @@ bool Form3::onCloseRequest() {
 void Form3::reset(EmptyList when) {
   m_.dotazioni_scelte = false;
   if (when == EmptyList::First) control("List1").clearItems();
-  for (const char* label : kResetLabels) control(label).setBackColor(ui::kBlue);
+  for (const auto& duration : codes::kAvailability) control(duration.label).setBackColor(ui::kBlue);
+  for (const auto& equipment : codes::kEquipment) control(equipment.label).setBackColor(ui::kBlue);
+  for (const char* label : kPlaceAndPersonalLabels) control(label).setBackColor(ui::kBlue);
   control("Tprof").setText("");
   control("Tapp").setText("");
   for (const char* label : kFilterLabels) control(label).setBackColor(ui::kBlue);
