@@ -43,7 +43,7 @@ class Modulo1 {
   std::string modo;                 // editor mode: "i" new volunteer, "m" chosen volunteer
   VolunteerRecord record;           // the current record
   bool mantieni_selezione = false;  // selection window: keep criteria on activation
-  std::string dotazioni_scelte = "0";
+  bool dotazioni_scelte = false;    // selection window: an equipment criterion chosen since the reset
   NumberFormat numberFormat = NumberFormat::fromEnvironment();
   std::string lookupFolder;
   // Where an installed program keeps the lists and help it ships with; empty
