@@ -7,10 +7,11 @@
 //   archivio-cli seleziona ARCHIVIO [CRITERI...]
 //   archivio-cli esporta ARCHIVIO [CRITERI...] --out FILE
 //   archivio-cli riepilogo ARCHIVIO [CRITERI...] [--out FILE]
+//   archivio-cli scadenze ARCHIVIO [--entro GIORNI] [--oggi AAAA-MM-GG]
 //
 // Exit status: 0 done (and, for verifica, no violation; for seleziona,
-// esporta and riepilogo, at least one volunteer); 1 violations found /
-// nobody selected; 2 failure.
+// esporta, riepilogo and scadenze, at least one volunteer or row);
+// 1 violations found / nobody selected / no row; 2 failure.
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -19,6 +20,7 @@
 #include <system_error>
 #include <vector>
 
+#include "export/expiry.h"
 #include "export/table_file.h"
 #include "export/totals.h"
 #include "export/volunteers.h"
@@ -49,7 +51,8 @@ constexpr const char* kHelp =
     "      Uscita: 0 nessun errore, 1 errori riscontrati, 2 errore.\n"
     "  unisci ARCHIVIO AGGIUNTO --out FILE\n"
     "      Unisce AGGIUNTO ad ARCHIVIO provincia per provincia e scrive il risultato in FILE\n"
-    "      (mai uno dei due archivi, che restano invariati). Uscita: 0 fatto, 2 errore.\n"
+    "      (mai uno dei due archivi, che restano invariati); sullo standard error, per ogni\n"
+    "      provincia di AGGIUNTO, i volontari sostituiti e aggiunti. Uscita: 0 fatto, 2 errore.\n"
     "  seleziona ARCHIVIO [CRITERI...]\n"
     "      Elenca la chiave (110 caratteri) di ogni volontario che soddisfa i criteri.\n"
     "      Uscita: 0 almeno un volontario, 1 nessuno, 2 errore.\n"
@@ -226,6 +229,7 @@ int unisci(Arguments args) {
       return usageError("il file " + text(*target) + " \xE8 uno degli archivi da unire: scegliere un altro nome.");
   }
   if (!replaceable(*target)) return failure("il file " + text(*target) + " non \xE8 un file.");
+  MergeSummary summary;
   try {
     // Both inputs are opened first: a missing one leaves FILE untouched.
     LineReader work(inputs[0]);
@@ -233,11 +237,14 @@ int unisci(Arguments args) {
     // The merged lines go to a temporary file that replaces FILE only
     // when complete, as the work copy is replaced in the program.
     FileWriter merged(*target, FileWriter::Mode::Replacing);
-    mergeLines(work, added, merged);
+    mergeLines(work, added, merged, &summary);
     merged.commit();
   } catch (const FileError& e) {
     return fileFailure(e);
   }
+  // What the merge did, every province, on standard error: standard output
+  // stays empty.
+  for (const std::string& line : summary.lines()) std::fprintf(stderr, "%s\n", cp1252::toUtf8(line).c_str());
   return finish(kDone);
 }
 
@@ -399,6 +406,49 @@ int riepilogo(Arguments args) {
   return finish(totals.volunteers() > 0 ? kDone : kFound);
 }
 
+// ---- scadenze ---------------------------------------------------------------------
+
+// GIORNI: a whole number from 0 to kMaxExpiryDays, digits only.
+std::optional<int> expiryDays(std::string_view word) {
+  if (word.empty() || word.size() > 4 || word.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  const int days = std::stoi(std::string(word));
+  if (days > kMaxExpiryDays) return std::nullopt;
+  return days;
+}
+
+int scadenze(Arguments args) {
+  std::vector<std::string> inputs;
+  std::optional<int> days;
+  std::optional<DayNumber> today;
+  while (!args.done()) {
+    const std::string_view word = args.next();
+    if (word == "--entro") {
+      const auto v = args.value();
+      if (days) return usageError("--entro ripetuto.");
+      if (!v || !(days = expiryDays(*v)))
+        return usageError("dopo --entro serve un numero intero di giorni da 0 a 3650.");
+    } else if (word == "--oggi") {
+      const auto v = args.value();
+      if (today) return usageError("--oggi ripetuto.");
+      if (!v || !(today = readIsoDate(*v))) return usageError("dopo --oggi serve una data valida AAAA-MM-GG.");
+    } else if (isOption(word)) {
+      return usageError("opzione sconosciuta per scadenze: " + text(word));
+    } else {
+      inputs.emplace_back(word);
+    }
+  }
+  if (inputs.size() != 1) return usageError("scadenze vuole un solo ARCHIVIO.");
+  std::vector<ExpiryRow> rows;
+  try {
+    rows = expiryRows(inputs.front(), today.value_or(localToday()), days.value_or(kDefaultExpiryDays));
+  } catch (const FileError& e) {
+    return fileFailure(e);
+  }
+  writeExpiryScript(rows, out);
+  return finish(rows.empty() ? kFound : kDone);
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -418,6 +468,7 @@ int run(int argc, char** argv) {
   if (command == "seleziona") return seleziona(args);
   if (command == "esporta") return esporta(args);
   if (command == "riepilogo") return riepilogo(args);
+  if (command == "scadenze") return scadenze(args);
   return usageError("comando sconosciuto: " + text(command));
 }
 

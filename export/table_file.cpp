@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "export/staged_file.h"
 #include "records/cp1252.h"
 #include "records/file_io.h"
 
@@ -85,7 +84,7 @@ class XlsxTable : public TableWriter {
   }
   ~XlsxTable() override {
     // Abandoned: the library still owns what it wrote; closing frees it, and
-    // the staged file then removes the temporary.
+    // the replacement then removes its temporary.
     if (workbook_) workbook_close(workbook_);
   }
   void text(std::string_view cp1252Text) override {
@@ -123,7 +122,7 @@ class XlsxTable : public TableWriter {
   }
 
   std::string path_;
-  StagedFile file_;
+  ReplacementFile file_;
   lxw_workbook* workbook_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
   lxw_row_t row_ = 0;

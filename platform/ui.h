@@ -171,8 +171,25 @@ class Window {
 
 // ---- dialogs, printer, services ---------------------------------------------
 
-enum class Buttons { Ok, YesNo, YesNoCancel };
-enum class Answer { Ok, Yes, No, Cancel };
+enum class Buttons {
+  Ok,
+  YesNo,
+  YesNoCancel,
+  // Yes and No only, and one of them must be chosen: Escape and the box's
+  // frame do nothing. For a question where either default would lose what
+  // the user typed.
+  YesNoRequired,
+};
+enum class Answer {
+  Ok,
+  Yes,
+  No,
+  Cancel,
+  // The box was closed without a button, by Escape or by its frame. Never a
+  // button's answer: each caller decides what it safely means (usually as No,
+  // or as Cancel where the question offers it).
+  Dismissed,
+};
 
 struct FileRequest {
   std::string folder;  // initial folder (a native path)

@@ -256,7 +256,10 @@ ui::Answer HeadlessPlatform::messageBox(std::string_view text, ui::Buttons butto
   if (answers_.empty()) throw UnexpectedDialog("unscripted question: " + std::string(text));
   const ui::Answer a = answers_.front();
   answers_.pop_front();
-  if (a == ui::Answer::Ok || (a == ui::Answer::Cancel && buttons != ui::Buttons::YesNoCancel))
+  // Dismissed stands for Escape or the box's frame, which a box whose answer
+  // must be chosen does not offer.
+  if (a == ui::Answer::Ok || (a == ui::Answer::Cancel && buttons != ui::Buttons::YesNoCancel) ||
+      (a == ui::Answer::Dismissed && buttons == ui::Buttons::YesNoRequired))
     throw UnexpectedDialog("scripted answer does not fit the buttons of: " + std::string(text));
   return a;
 }

@@ -151,6 +151,7 @@ class HeadlessPlatform : public ui::Platform {
   ~HeadlessPlatform() override;
 
   // ---- scripts ----
+  // The next question's answer; Dismissed: closed by Escape or its frame.
   void answer(ui::Answer answer) { answers_.push_back(answer); }
   // The next file dialog chooses `path` (nothing: cancelled) with the save
   // filter of that index.

@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QValidator>
+#include <QWheelEvent>
 
 #include "platform/qt/qt_platform.h"
 #include "records/cp1252.h"
@@ -163,6 +164,34 @@ class ChoiceList : public QListWidget {
 
  private:
   QtControl*& control_;
+};
+
+// A combo box that the mouse wheel steps only while it has the keyboard
+// focus: a wheel turned to scroll the window over a closed combo box must not
+// pick an item, and with it a criterion or a field's value, unseen. Without
+// the focus the wheel goes on to the widgets under the combo box.
+class ComboBox : public QComboBox {
+ public:
+  explicit ComboBox(QWidget* parent) : QComboBox(parent) { setFocusPolicy(Qt::StrongFocus); }
+
+ protected:
+  void wheelEvent(QWheelEvent* e) override {
+    if (hasFocus()) {
+      QComboBox::wheelEvent(e);
+      return;
+    }
+    // Handed on here rather than ignored: Qt propagates only the wheel events
+    // of the window system, and so a forwarded one reaches its target too.
+    QPointF at = e->position();
+    for (QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+      at = w->mapToParent(at);
+      QWheelEvent onParent(at, e->globalPosition(), e->pixelDelta(), e->angleDelta(), e->buttons(), e->modifiers(),
+                           e->phase(), e->inverted(), e->source(), e->pointingDevice());
+      QCoreApplication::sendEvent(w->parentWidget(), &onParent);
+      if (onParent.isAccepted()) break;
+    }
+    e->accept();  // handled: Qt does not hand it on a second time
+  }
 };
 
 // The rows of a table control as the core holds them (cp1252 cells),
@@ -510,7 +539,7 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
       break;
     }
     case ui::Kind::ComboBox: {
-      auto* cb = new QComboBox(parent);
+      auto* cb = new ComboBox(parent);
       cb->setEditable(true);
       cb->setInsertPolicy(QComboBox::NoInsert);
       cb->setCompleter(nullptr);
