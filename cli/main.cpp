@@ -5,10 +5,13 @@
 //   archivio-cli verifica ARCHIVIO [--report FILE]
 //   archivio-cli unisci ARCHIVIO AGGIUNTO --out FILE
 //   archivio-cli seleziona ARCHIVIO [CRITERI...]
+//   archivio-cli esporta ARCHIVIO [CRITERI...] --out FILE
+//   archivio-cli riepilogo ARCHIVIO [CRITERI...] [--out FILE]
 //   archivio-cli scadenze ARCHIVIO [--entro GIORNI] [--oggi AAAA-MM-GG]
 //
-// Exit status: 0 done (and, for verifica, no violation; for seleziona and
-// scadenze, at least one row); 1 violations found / no row; 2 failure.
+// Exit status: 0 done (and, for verifica, no violation; for seleziona,
+// esporta, riepilogo and scadenze, at least one volunteer or row);
+// 1 violations found / nobody selected / no row; 2 failure.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -20,6 +23,9 @@
 #include <vector>
 
 #include "export/expiry.h"
+#include "export/table_file.h"
+#include "export/totals.h"
+#include "export/volunteers.h"
 #include "mainwin/merge.h"
 #include "records/codes.h"
 #include "records/cp1252.h"
@@ -53,8 +59,16 @@ constexpr const char* kHelpCommands =
     "  seleziona ARCHIVIO [CRITERI...]\n"
     "      Elenca la chiave (110 caratteri) di ogni volontario che soddisfa i criteri.\n"
     "      Uscita: 0 almeno un volontario, 1 nessuno, 2 errore.\n"
+    "  esporta ARCHIVIO [CRITERI...] --out FILE\n"
+    "      Scrive i volontari selezionati in FILE, con tutti i campi: FILE.xlsx una cartella\n"
+    "      di lavoro Excel, FILE.csv un testo CSV (UTF-8, separatore \";\").\n"
+    "      Uscita: 0 almeno un volontario, 1 nessuno (solo l'intestazione), 2 errore.\n"
+    "  riepilogo ARCHIVIO [CRITERI...] [--out FILE]\n"
+    "      Conta per provincia i volontari selezionati, i pronti a partire e le dotazioni,\n"
+    "      con una riga TOTALE; sullo standard output o in FILE (.csv o .xlsx).\n"
+    "      Uscita: 0 almeno un volontario, 1 nessuno, 2 errore.\n"
     "\n"
-    "Criteri di seleziona (come nella finestra Selezione):\n";
+    "Criteri di seleziona, esporta e riepilogo (come nella finestra Selezione):\n";
 
 constexpr const char* kHelpEnd =
     "\n"
@@ -304,9 +318,12 @@ std::optional<std::string> code(std::string_view arg, const std::array<std::stri
   return value;
 }
 
-int seleziona(Arguments args) {
+// The words of a command that works on the volunteers found by criteria:
+// one ARCHIVIO, the criteria of the selection window, and --out FILE when
+// `target` is given. Returns a usage error's status, or nullopt.
+std::optional<int> readCriteria(Arguments& args, std::string_view command, std::string& archive,
+                                SelectionCriteria& c, std::optional<std::string>* target) {
   std::vector<std::string> inputs;
-  SelectionCriteria c;
   while (!args.done()) {
     const std::string word(args.next());
     if (!isOption(word)) {
@@ -323,11 +340,13 @@ int seleziona(Arguments args) {
     }
     const bool known = word == "--patente" || word == "--livello" || word == "--segreteria" || word == "--provincia" ||
                        word == "--associazione" || word == "--dotazione" || word == "--professione" ||
-                       word == "--apparecchiatura" || word == "--disponibilita";
-    if (!known) return usageError("opzione sconosciuta per seleziona: " + text(word));
+                       word == "--apparecchiatura" || word == "--disponibilita" || (target && word == "--out");
+    if (!known) return usageError("opzione sconosciuta per " + std::string(command) + ": " + text(word));
     const auto v = args.value();
-    if (!v) return usageError("manca il valore dopo " + word + ".");
-    if (word == "--patente") {
+    if (!v || (word == "--out" && v->empty())) return usageError("manca il valore dopo " + word + ".");
+    if (word == "--out") {
+      *target = std::string(*v);
+    } else if (word == "--patente") {
       c.patente = code(*v, codes::kLicences);
       if (!c.patente) return usageError("patente sconosciuta: " + text(*v));
     } else if (word == "--livello") {
@@ -350,12 +369,20 @@ int seleziona(Arguments args) {
       return usageError("disponibilit\xE0 sconosciuta: " + text(*v));
     }
   }
-  if (inputs.size() != 1) return usageError("seleziona vuole un solo ARCHIVIO.");
+  if (inputs.size() != 1) return usageError(std::string(command) + " vuole un solo ARCHIVIO.");
+  archive = inputs.front();
   c.dotazioni_scelte = c.anyEquipment();
+  return std::nullopt;
+}
+
+int seleziona(Arguments args) {
+  std::string archive;
+  SelectionCriteria c;
+  if (const auto status = readCriteria(args, "seleziona", archive, c, nullptr)) return *status;
   std::size_t found = 0;
   try {
     VolunteerRecord current;
-    found = forEachSelected(inputs.front(), c, current, [](std::string_view line) {
+    found = forEachSelected(archive, c, current, [](std::string_view line) {
       out(line);
       out("\n");
     });
@@ -365,6 +392,58 @@ int seleziona(Arguments args) {
   }
   if (found == 0) out("Nessun volontario trovato\n");
   return finish(found > 0 ? kDone : kFound);
+}
+
+// ---- esporta, riepilogo ---------------------------------------------------------------
+
+// A table file named on the command line: its ending gives its format; it
+// may not be the archive it is made from, nor anything but a plain file.
+// Returns the failure's status, or nullopt.
+std::optional<int> checkTableTarget(const std::string& target, const std::string& archive,
+                                    std::optional<TableFormat>& format) {
+  format = tableFormatOf(target);
+  if (!format) return usageError("il file " + text(target) + " deve terminare con .csv o .xlsx.");
+  if (sameFile(target, archive))
+    return usageError("il file " + text(target) + " \xE8 l'archivio da leggere: scegliere un altro nome.");
+  if (!replaceable(target)) return failure("il file " + text(target) + " non \xE8 un file.");
+  return std::nullopt;
+}
+
+int esporta(Arguments args) {
+  std::string archive;
+  SelectionCriteria c;
+  std::optional<std::string> target;
+  if (const auto status = readCriteria(args, "esporta", archive, c, &target)) return *status;
+  if (!target) return usageError("esporta vuole --out FILE.");
+  std::optional<TableFormat> format;
+  if (const auto status = checkTableTarget(*target, archive, format)) return *status;
+  std::size_t rows = 0;
+  try {
+    rows = exportVolunteers(archive, c, *target, *format).rows;
+  } catch (const FileError& e) {
+    return fileFailure(e);
+  }
+  return finish(rows > 0 ? kDone : kFound);
+}
+
+int riepilogo(Arguments args) {
+  std::string archive;
+  SelectionCriteria c;
+  std::optional<std::string> target;
+  if (const auto status = readCriteria(args, "riepilogo", archive, c, &target)) return *status;
+  std::optional<TableFormat> format;
+  if (target) {
+    if (const auto status = checkTableTarget(*target, archive, format)) return *status;
+  }
+  Totals totals;
+  try {
+    totals = countTotals(archive, c);
+    if (target) writeTotalsFile(totals, *target, *format);
+  } catch (const FileError& e) {
+    return fileFailure(e);
+  }
+  if (!target) out(totalsText(totals));
+  return finish(totals.volunteers() > 0 ? kDone : kFound);
 }
 
 // ---- scadenze ---------------------------------------------------------------------
@@ -427,6 +506,8 @@ int run(int argc, char** argv) {
   if (command == "verifica") return verifica(args);
   if (command == "unisci") return unisci(args);
   if (command == "seleziona") return seleziona(args);
+  if (command == "esporta") return esporta(args);
+  if (command == "riepilogo") return riepilogo(args);
   if (command == "scadenze") return scadenze(args);
   return usageError("comando sconosciuto: " + text(command));
 }
