@@ -43,6 +43,10 @@ enum class Kind {
   Button,      // push button
   TabControl,  // pages named by `caption`, separated by '|'
   Line,        // a straight line from (left, top) to (left+width, top+height)
+  // A panel of the status bar under the window's controls, left to right in
+  // the order given; `width` is its least width (0: it takes the room left).
+  // Its tool tip is also what a screen reader describes it by.
+  StatusPanel,
 };
 
 struct ControlSpec {
