@@ -13,6 +13,13 @@ namespace {
 constexpr const char* kTextFilter = "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*";
 constexpr const char* kSaveQuestion = "Vuoi salvare le modifiche?";
 
+// "1 volontario", "12.345 volontari": the Italian thousands separator.
+std::string volunteersText(std::size_t count) {
+  std::string digits = std::to_string(count);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), 1, '.');
+  return digits + (count == 1 ? " volontario" : " volontari");
+}
+
 }  // namespace
 
 Form1::Form1(Modulo1& m) : m_(m) {
@@ -37,11 +44,23 @@ void Form1::Form_Load() {
   // File1 only tells the start-up folder, which Modulo1 already holds.
   control("File1").setVisible(false);
   m_.modificato = false;
+  m_.righe_copia = 0;
   try {
     createEmpty(m_.percorso_wrk());
   } catch (const FileError& e) {
     m_.reportFileError(e);
   }
+  showStatus();
+}
+
+void Form1::showStatus() {
+  const std::string& path = m_.nome_archivio;
+  const std::string tip = cp1252::fromUtf8(path);
+  ui::Control& archive = control("starchivio");
+  archive.setText(path.empty() ? std::string("Nessun archivio aperto") : tip.substr(tip.find_last_of('/') + 1));
+  archive.setToolTip(tip);
+  control("stvolontari").setText(volunteersText(m_.righe_copia));
+  control("stmodifiche").setText(m_.modificato ? "Modifiche non salvate" : "");
 }
 
 // ---- file commands -----------------------------------------------------------
@@ -98,6 +117,7 @@ void Form1::mnsalva_Click() {
   }
   m_.message("File salvato");
   m_.modificato = false;
+  showStatus();
 }
 
 Form1::SaveResult Form1::saveAs() {
@@ -114,6 +134,7 @@ Form1::SaveResult Form1::saveAs() {
   m_.nome_archivio = *path;
   m_.message("File salvato.");
   m_.modificato = false;
+  showStatus();
   return SaveResult::Saved;
 }
 
@@ -133,6 +154,7 @@ Form1::SaveResult Form1::saveAtExit() {
   m_.nome_archivio = *path;
   m_.message("file salvato.");
   m_.modificato = false;
+  showStatus();
   return SaveResult::Saved;
 }
 
@@ -185,6 +207,8 @@ void Form1::ReloadList() {
   } catch (const FileError& e) {
     m_.reportFileError(e);
   }
+  m_.righe_copia = static_cast<std::size_t>(list.itemCount());
+  showStatus();
 }
 
 bool Form1::searchFrom(int from) {

@@ -47,6 +47,10 @@ enum class Kind {
   // rows are set at once (setRows). A row activated by a double click or
   // Enter raises Click, with listIndex() the row.
   Table,
+  // A panel of the status bar under the window's controls, left to right in
+  // the order given; `width` is its least width (0: it takes the room left).
+  // Its tool tip is also what a screen reader describes it by.
+  StatusPanel,
 };
 
 struct ControlSpec {

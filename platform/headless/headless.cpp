@@ -9,7 +9,8 @@ namespace krt::headless {
 
 HeadlessControl::HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& desc)
     : window_(window), desc_(desc), back_(desc.backColor.value_or(ui::kWhite)) {
-  if (desc.kind == ui::Kind::Label || desc.kind == ui::Kind::Button) text_ = desc.caption;
+  if (desc.kind == ui::Kind::Label || desc.kind == ui::Kind::Button || desc.kind == ui::Kind::StatusPanel)
+    text_ = desc.caption;
   fontName_ = desc.font.name.empty() ? window.desc().font.name : desc.font.name;
   fontSize_ = desc.font.name.empty() ? window.desc().font.size : desc.font.size;
   tip_ = desc.hint;

@@ -20,6 +20,7 @@
 #include <QShortcut>
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QValidator>
@@ -440,7 +441,10 @@ void QtControl::setFontSize(double size) {
 
 std::string QtControl::toolTip() const { return fromQ(widget_->toolTip()); }
 
-void QtControl::setToolTip(std::string_view tip) { widget_->setToolTip(toQ(tip)); }
+void QtControl::setToolTip(std::string_view tip) {
+  widget_->setToolTip(toQ(tip));
+  if (desc_.kind == ui::Kind::StatusPanel) widget_->setAccessibleDescription(toQ(tip));
+}
 
 // ---- QtWindow ----------------------------------------------------------------------
 
@@ -461,14 +465,22 @@ QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& desc, ui::EventSi
   top_->setWindowTitle(toQ(desc_.caption));
   top_->setFont(makeFont(desc_.font));
   client->setFixedSize(px(desc_.width), px(desc_.height));
-  if (client != top_) top_->setFixedSize(top_->sizeHint());
 
   // Containers first (tab pages), then the controls inside them.
   std::map<std::string, QWidget*> containers{{"", client}};
   for (const auto& c : desc_.controls) {
     const auto it = containers.find(c.container);
     QWidget* parent = it != containers.end() ? it->second : client;
+    auto* mainWindow = qobject_cast<QMainWindow*>(top_);
+    if (c.kind == ui::Kind::StatusPanel && mainWindow) parent = mainWindow->statusBar();
     QWidget* w = buildControl(c, parent);
+    if (c.kind == ui::Kind::StatusPanel) {
+      // The bar goes under the client area: the window grows by its height.
+      auto* bar = static_cast<QStatusBar*>(parent);
+      bar->setSizeGripEnabled(false);
+      w->setMinimumWidth(px(c.width));
+      bar->addPermanentWidget(w, c.width == 0 ? 1 : 0);
+    }
     if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
       for (int i = 0; i < tabs->count(); ++i) containers[c.name + "/" + std::to_string(i)] = tabs->widget(i);
     }
@@ -489,6 +501,7 @@ QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& desc, ui::EventSi
   if (!order.empty()) firstFocus_ = order.front();
   nameForScreenReaders();
   bindKeys();
+  if (client != top_) top_->setFixedSize(top_->sizeHint());
   if (QMainWindow* mw = qobject_cast<QMainWindow*>(top_)) mw->adjustSize();
 }
 
@@ -596,6 +609,13 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
       w = t;
       break;
     }
+    case ui::Kind::StatusPanel: {
+      auto* l = new QLabel(parent);
+      l->setTextFormat(Qt::PlainText);
+      l->setText(toQ(c.caption));
+      w = l;
+      break;
+    }
     case ui::Kind::Line: {
       auto* line = new QWidget(parent);
       line->setAutoFillBackground(true);
@@ -611,7 +631,8 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
   }
   w->setObjectName(QString::fromStdString(c.name));
   // Twips are 1/1440 inch, and QWidget geometry is at 96 DPI here: 15 twips a pixel.
-  if (c.kind != ui::Kind::Line) w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
+  if (c.kind != ui::Kind::Line && c.kind != ui::Kind::StatusPanel)
+    w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
   if (!c.font.name.empty()) w->setFont(makeFont(c.font));
   if (auto* b = qobject_cast<QPushButton*>(w)) fitCaption(b);
   if (!c.hint.empty()) w->setToolTip(toQ(c.hint));
