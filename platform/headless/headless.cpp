@@ -24,9 +24,20 @@ void HeadlessControl::clearItems() {
   if (desc_.kind == ui::Kind::ComboBox) text_.clear();
 }
 
+void HeadlessControl::setItems(ui::LineStore lines) {
+  clearItems();
+  items_ = std::move(lines);
+}
+
 std::string HeadlessControl::item(int index) const {
   if (index < 0 || index >= itemCount()) throw std::out_of_range("item " + std::to_string(index) + " of " + desc_.name);
-  return items_[static_cast<std::size_t>(index)];
+  return std::string(items_[static_cast<std::size_t>(index)]);
+}
+
+std::vector<std::string> HeadlessControl::items() const {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < items_.size(); ++i) out.emplace_back(items_[i]);
+  return out;
 }
 
 void HeadlessControl::setListIndex(int index) {

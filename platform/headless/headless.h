@@ -29,7 +29,9 @@ class HeadlessControl : public ui::Control {
   std::string text() const override { return text_; }
   void setText(std::string_view text) override;
   void clearItems() override;
-  void addItem(std::string_view item) override { items_.emplace_back(item); }
+  void addItem(std::string_view item) override { items_.add(item); }
+  void setItems(ui::LineStore lines) override;
+  const ui::LineStore& lines() const override { return items_; }
   int itemCount() const override { return static_cast<int>(items_.size()); }
   std::string item(int index) const override;
   int listIndex() const override { return index_; }
@@ -48,13 +50,13 @@ class HeadlessControl : public ui::Control {
   void setToolTip(std::string_view tip) override { tip_ = tip; }
 
   const ui::ControlSpec& desc() const { return desc_; }
-  const std::vector<std::string>& items() const { return items_; }
+  std::vector<std::string> items() const;
 
  private:
   HeadlessWindow& window_;
   ui::ControlSpec desc_;
   std::string text_;
-  std::vector<std::string> items_;
+  ui::LineStore items_;
   int index_ = -1;
   int top_ = 0;
   bool visible_ = true;
