@@ -1,5 +1,7 @@
 #include "mainwin/form1.h"
 
+#include <optional>
+
 #include "editor/form4.h"
 #include "mainwin/merge.h"
 #include "mainwin/modulo1.h"
@@ -200,39 +202,49 @@ void Form1::ReloadList() {
   ui::Control& list = control("List1");
   list.setVisible(true);
   list.clearItems();
+  ui::LineStore keys;
+  std::optional<FileError> failed;
   try {
     LineReader in(m_.percorso_wrk());
     std::string_view line;
-    while (in.nextView(line)) list.addItem(recordKey(line));
+    while (in.nextView(line)) keys.add(recordKey(line));
   } catch (const FileError& e) {
-    m_.reportFileError(e);
+    failed = e;
   }
+  // The keys read before a failure stay listed.
+  list.setItems(std::move(keys));
   m_.righe_copia = static_cast<std::size_t>(list.itemCount());
   showStatus();
+  if (failed) m_.reportFileError(*failed);
 }
 
-bool Form1::searchFrom(int from) {
-  ui::Control& list = control("List1");
-  const int count = list.itemCount();
+int Form1::findFrom(int from) {
+  const ui::LineStore& entries = control("List1").lines();
   std::string entry;
-  for (int i = from; i < count; ++i) {
-    salta_click_ = "1";
-    list.setListIndex(i);
-    entry = list.item(i);
+  for (std::size_t i = static_cast<std::size_t>(from); i < entries.size(); ++i) {
+    entry.assign(entries[i]);
     cp1252::upperInPlace(entry);
-    if (entry.find(testo_cerca_) != std::string::npos) return true;
+    if (entry.find(testo_cerca_) != std::string::npos) return static_cast<int>(i);
   }
-  return false;
+  return -1;
 }
 
-void Form1::endSearch(bool found) {
+void Form1::endSearch(int from, int found) {
   ui::Control& list = control("List1");
-  if (found) list.setTopIndex(list.listIndex());
   list.setVisible(true);
+  // The entry the search stops on is selected: the one found, or else the
+  // last one examined. Its click opens nothing.
+  const int last = list.itemCount() - 1;
+  const int stop = found >= 0 ? found : from <= last ? last : -1;
+  if (stop >= 0) {
+    salta_click_ = true;
+    list.setListIndex(stop);
+  }
+  if (found >= 0) list.setTopIndex(found);
   m_.platform.setBusy(false);
-  if (!found) {
+  if (found < 0) {
     m_.message("Ricerca terminata.");
-    salta_click_ = "0";
+    salta_click_ = false;
   }
 }
 
@@ -240,7 +252,7 @@ void Form1::cmdcerca_Click() {
   m_.platform.setBusy(true);
   testo_cerca_ = cp1252::upper(control("tcerca").text());
   control("List1").setVisible(false);
-  endSearch(searchFrom(0));
+  endSearch(0, findFrom(0));
 }
 
 void Form1::cmdprossimo_Click() {
@@ -248,13 +260,15 @@ void Form1::cmdprossimo_Click() {
   ui::Control& list = control("List1");
   list.setVisible(false);
   const int selected = list.listIndex();
-  const bool atEnd = list.itemCount() == 0 || selected == list.itemCount() - 1;
-  endSearch(!atEnd && searchFrom(selected + 1));
+  const int count = list.itemCount();
+  const bool atEnd = count == 0 || selected == count - 1;
+  const int from = atEnd ? count : selected + 1;
+  endSearch(from, atEnd ? -1 : findFrom(from));
 }
 
 void Form1::List1_Click() {
-  if (salta_click_ == "1") {
-    salta_click_ = "0";
+  if (salta_click_) {
+    salta_click_ = false;
     return;
   }
   ui::Control& list = control("List1");

@@ -198,7 +198,7 @@ TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
 // changes, and at exit the program stays open with its changes.
 TEST_F(MainWindow, WorkFilesAreNeverTakenAsArchiveOrTarget) {
   openArchive(crlf({kRossi}));
-  m->modificato = "1";
+  m->modificato = true;
   ui.setPrinterInstalled(false);
   fs::create_directory(path("cartella"));
   writeFile(m->percorso_temp(), "temporaneo\r\n");
