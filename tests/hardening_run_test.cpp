@@ -91,6 +91,7 @@ TEST_F(HardeningRun, WorkOfAKilledRunIsOfferedBack) {
     std::optional<Answer> answer;
   } rows[] = {{"taken back", true, false, Answer::Yes},
               {"refused", true, false, Answer::No},
+              {"dismissed, so kept", true, false, Answer::Dismissed},
               {"nothing unsaved", false, false, std::nullopt},
               {"empty work copy", true, true, std::nullopt}};
   for (const auto& row : rows) {
@@ -101,7 +102,7 @@ TEST_F(HardeningRun, WorkOfAKilledRunIsOfferedBack) {
     if (row.emptied) writeFile(wrk(), "");
     const auto r = restart(row.answer);
     EXPECT_EQ(r->ui.takeMessages(), row.answer ? Names{kRecoverQuestion} : Names{});
-    const bool kept = row.answer == Answer::Yes;
+    const bool kept = row.answer && *row.answer != Answer::No;
     EXPECT_EQ(readFile(wrk()), kept ? left : "");
     EXPECT_EQ(r->ui.window("Form1").control("List1").itemCount(), kept ? 6 : 0);
     EXPECT_EQ((std::tuple{r->m->nome_archivio, r->m->modificato}), (std::tuple{kept ? archive() : "", kept}));
