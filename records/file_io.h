@@ -138,7 +138,9 @@ class LineReader {
 
   std::string path_;
   int fd_ = -1;
-  std::vector<char> buf_;
+  // Left uninitialised: only what is read is ever touched.
+  std::unique_ptr<char[]> buf_;
+  std::size_t capacity_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;
