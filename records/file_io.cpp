@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -98,31 +97,15 @@ std::string FileError::userMessage() const {
 
 // ---- LineReader ----------------------------------------------------------
 
-LineReader::LineReader(std::string path, std::uint64_t from, std::uint64_t to)
-    : path_(std::move(path)), capacity_(kBufferSize), filePos_(from), remaining_(to > from ? to - from : 0) {
+LineReader::LineReader(std::string path) : path_(std::move(path)), buf_(kBufferSize) {
   fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw FileError(FileError::Action::Read, path_, errno);
   struct stat st {};
-  int err = 0;
   if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-    err = EISDIR;
-  } else if (from > 0 && ::lseek(fd_, static_cast<off_t>(from), SEEK_SET) < 0) {
-    err = errno;
-  }
-  if (err != 0) {
     ::close(fd_);
     fd_ = -1;
-    throw FileError(FileError::Action::Read, path_, err);
+    throw FileError(FileError::Action::Read, path_, EISDIR);
   }
-  // A small file (a lookup list, a short archive) needs no full-size
-  // buffer: one that holds it whole, and one read more to see its end. The
-  // buffer still grows if the file does.
-  if (S_ISREG(st.st_mode) && st.st_size >= 0) {
-    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
-    const std::uint64_t left = std::min(fileSize > from ? fileSize - from : 0, remaining_);
-    if (left < kBufferSize / 2) capacity_ = std::max<std::size_t>(4096, std::bit_ceil(left + 1));
-  }
-  buf_ = std::make_unique_for_overwrite<char[]>(capacity_);
 }
 
 LineReader::~LineReader() {
@@ -132,20 +115,14 @@ LineReader::~LineReader() {
 bool LineReader::fill() {
   if (eof_) return false;
   if (pos_ > 0) {
-    std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
+    std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
     end_ -= pos_;
     pos_ = 0;
   }
-  if (end_ == capacity_) {
-    auto bigger = std::make_unique_for_overwrite<char[]>(capacity_ * 2);
-    std::memcpy(bigger.get(), buf_.get(), end_);
-    buf_ = std::move(bigger);
-    capacity_ *= 2;
-  }
-  const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_ - end_, remaining_));
+  if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
   for (;;) {
     if (injectedFault(io::Op::Read, path_)) throw FileError(FileError::Action::Read, path_, errno);
-    const ssize_t n = wanted == 0 ? 0 : ::read(fd_, buf_.get() + end_, wanted);
+    const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw FileError(FileError::Action::Read, path_, errno);
     if (n == 0) {
@@ -153,8 +130,6 @@ bool LineReader::fill() {
       return false;
     }
     end_ += static_cast<std::size_t>(n);
-    filePos_ += static_cast<std::uint64_t>(n);
-    remaining_ -= static_cast<std::uint64_t>(n);
     return true;
   }
 }
@@ -162,11 +137,11 @@ bool LineReader::fill() {
 bool LineReader::next(std::string& line) {
   line.clear();
   for (;;) {
-    const char* start = buf_.get() + pos_;
+    const char* start = buf_.data() + pos_;
     const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - pos_));
     if (cr) {
       line.append(start, static_cast<std::size_t>(cr - start));
-      pos_ = static_cast<std::size_t>(cr - buf_.get()) + 1;
+      pos_ = static_cast<std::size_t>(cr - buf_.data()) + 1;
       if (pos_ == end_) fill();  // the LF of CR LF may be in the next block
       if (pos_ < end_ && buf_[pos_] == '\n') ++pos_;
       return true;
@@ -180,13 +155,13 @@ bool LineReader::next(std::string& line) {
 }
 
 bool LineReader::nextView(std::string_view& line) {
-  const char* start = buf_.get() + pos_;
+  const char* start = buf_.data() + pos_;
   const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - pos_));
   // A CR as the buffer's last byte may have its LF in the next block: the
   // copying path handles that.
-  if (cr && (cr + 1 < buf_.get() + end_ || eof_)) {
+  if (cr && (cr + 1 < buf_.data() + end_ || eof_)) {
     line = {start, static_cast<std::size_t>(cr - start)};
-    pos_ = static_cast<std::size_t>(cr - buf_.get()) + 1;
+    pos_ = static_cast<std::size_t>(cr - buf_.data()) + 1;
     if (pos_ < end_ && buf_[pos_] == '\n') ++pos_;
     return true;
   }
@@ -198,7 +173,7 @@ bool LineReader::nextView(std::string_view& line) {
 std::size_t LineReader::readRaw(char* out, std::size_t size) {
   if (pos_ == end_ && !fill()) return 0;
   const std::size_t n = std::min(size, end_ - pos_);
-  std::memcpy(out, buf_.get() + pos_, n);
+  std::memcpy(out, buf_.data() + pos_, n);
   pos_ += n;
   return n;
 }
@@ -289,6 +264,7 @@ void ReplacementFile::commit() {
 // ---- FileWriter ----------------------------------------------------------
 
 FileWriter::FileWriter(std::string path, Mode mode) : path_(std::move(path)) {
+  buf_.reserve(kBufferSize);
   if (mode != Mode::Truncate) {
     replacement_ = std::make_unique<ReplacementFile>(path_, mode == Mode::Replacing);
     path_ = replacement_->target();
@@ -355,25 +331,25 @@ void forEachLine(const std::string& path, const std::function<void(const std::st
   while (in.next(line)) fn(line);
 }
 
-void copyLines(const std::string& source, const std::string& target, bool skipBlankLines) {
+std::size_t copyLines(const std::string& source, const std::string& target, bool skipBlankLines) {
   LineReader in(source);
   FileWriter out(target, FileWriter::Mode::Replacing);
   std::string line;
+  std::size_t written = 0;
   while (in.next(line)) {
     if (skipBlankLines && isBlank(line)) continue;
     out.writeLine(line);
+    ++written;
   }
   out.commit();
+  return written;
 }
 
 void copyBytes(const std::string& source, const std::string& target) {
   LineReader in(source);
   FileWriter out(target, FileWriter::Mode::Replacing);
-  // The reader and the writer buffer the file: a small chunk between them
-  // is enough.
-  constexpr std::size_t kChunk = 1 << 16;
-  const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
-  while (const std::size_t n = in.readRaw(chunk.get(), kChunk)) out.write({chunk.get(), n});
+  std::vector<char> chunk(kBufferSize);
+  while (const std::size_t n = in.readRaw(chunk.data(), chunk.size())) out.write({chunk.data(), n});
   out.commit();
 }
 

@@ -101,14 +101,14 @@ TEST(HardeningDisk, FullDiskAndReadOnlyFolder) {
                     save ? p.main().click("mnsalva") : p.enroll("ZETA DUE");
                     EXPECT_NE(p.told().find(W(reason)), std::string::npos) << p.told();
                     EXPECT_TRUE(readFile(archive) == original && p.workCopy() == work);
-                    EXPECT_EQ(p.m->modificato, "1");
+                    EXPECT_TRUE(p.m->modificato);
                     EXPECT_EQ(strayTemporaries(disk), 0);
                   }
                   block(false);
                   p.enroll("ZETA DUE");
                   p.main().click("mnsalva");
                   EXPECT_EQ(p.workCopy().size(), work.size() + 811);
-                  EXPECT_TRUE(readFile(archive) == p.workCopy() && p.m->modificato == "0");
+                  EXPECT_TRUE(readFile(archive) == p.workCopy() && !p.m->modificato);
                 }).end(false));
     for (const auto& e : fs::directory_iterator(disk)) fs::remove_all(e.path());
   }
@@ -137,7 +137,7 @@ TEST_F(HardeningDiskApp, FilesRemovedOrTurnedIntoFolders) {
   p->enroll("ALTRO");
   EXPECT_EQ(p->told(), "Impossibile leggere il file " + wrk + "\n(il file o la cartella non esiste).");
   EXPECT_FALSE(fs::exists(wrk));
-  EXPECT_EQ(p->m->modificato, "1");
+  EXPECT_TRUE(p->m->modificato);
 }
 
 // Every writer on a target its owner protected from writing (0444: root,
@@ -159,7 +159,7 @@ TEST_F(HardeningDiskApp, ProtectedTargetsAreRefusedReplacedOnesKeepModeOwnerAndL
       restart();
       p->menu("mnapri", path("sorgente.txt"));
       p->m->nome_archivio = path("collegamento.txt");
-      p->m->modificato = "1";
+      p->m->modificato = true;
       if (std::string(target) != "volontari.wrk") writeFile(path(target), "vecchio\r\n");
       const std::string old = readFile(path(target));
       ASSERT_EQ(::chown(path(target).c_str(), 4321, 5432) | ::chmod(path(target).c_str(), mode), 0);
@@ -172,7 +172,7 @@ TEST_F(HardeningDiskApp, ProtectedTargetsAreRefusedReplacedOnesKeepModeOwnerAndL
       if (mode == 0444) {
         EXPECT_EQ(p->told(), "Impossibile scrivere il file " + path(target) + "\n(accesso negato).");
       }
-      EXPECT_EQ(p->m->modificato, mode == 0444 || std::string(target) != "archivio.txt" ? "1" : "0");
+      EXPECT_EQ(p->m->modificato, mode == 0444 || std::string(target) != "archivio.txt");
       EXPECT_TRUE(fs::is_symlink(path("collegamento.txt")) && strayTemporaries(folder()) == 0);
       if (p->ui.find("formv")) p->ui.find("formv")->close();
     }

@@ -34,13 +34,15 @@ class QtPrinter : public ui::Printer {
   void setCurrentY(int twips) override { y_ = twips; }
   void printLine(std::string_view text) override;
   void drawRect(int left, int top, int width, int height) override;
+  int pageWidth() override;
+  int pageHeight() override;
+  int lineHeight() override;
+  void newPage() override;
   void endDoc() override;
 
  private:
   QPainter& painter();  // begins the document on first use
   double dev(int twips) const;
-  int lineHeight();  // twips
-  int pageHeight();  // twips
 
   std::unique_ptr<ReplacementFile> pdf_;  // outlives the printer that writes it
   QPrinter printer_;

@@ -12,14 +12,20 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QAbstractListModel>
+#include <QListView>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QValidator>
+#include <QWheelEvent>
 
 #include "platform/qt/qt_platform.h"
 #include "records/cp1252.h"
@@ -144,23 +150,157 @@ class ClickLabel : public QLabel {
   QtControl*& control_;
 };
 
-// A list whose entries are chosen by a click or by Enter.
-class ChoiceList : public QListWidget {
+}  // namespace
+
+// The lines of a list box as a Qt model: the view asks for the rows it
+// draws, and only those are converted to QString.
+class LineModel : public QAbstractListModel {
  public:
-  ChoiceList(QtControl*& control, QWidget* parent) : QListWidget(parent), control_(control) {}
+  using QAbstractListModel::QAbstractListModel;
+  const ui::LineStore& lines() const { return lines_; }
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
+    return toQ(lines_[static_cast<std::size_t>(index.row())]);
+  }
+  void setLines(ui::LineStore lines) {
+    beginResetModel();
+    lines_ = std::move(lines);
+    endResetModel();
+  }
+  void append(std::string_view line) {
+    const int row = rowCount();
+    beginInsertRows({}, row, row);
+    lines_.add(line);
+    endInsertRows();
+  }
+
+ private:
+  ui::LineStore lines_;
+};
+
+namespace {
+
+// A list whose entries are chosen by a click or by Enter. Enter chooses
+// the entry under the focus frame, as a click on it would: the focus may
+// reach the list (by Tab) with that entry not yet selected.
+class ChoiceList : public QListView {
+ public:
+  ChoiceList(QtControl*& control, QWidget* parent) : QListView(parent), control_(control) {}
 
  protected:
   void keyPressEvent(QKeyEvent* e) override {
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentRow() >= 0 && control_) {
-      control_->raise(ui::Event::Click);
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+      const QModelIndex current = currentIndex();
+      if (current.isValid() && control_) {
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+        control_->raise(ui::Event::Click);
+      }
       return;
     }
-    QListWidget::keyPressEvent(e);
+    QListView::keyPressEvent(e);
   }
 
  private:
   QtControl*& control_;
 };
+
+// A combo box that the mouse wheel steps only while it has the keyboard
+// focus: a wheel turned to scroll the window over a closed combo box must not
+// pick an item, and with it a criterion or a field's value, unseen. Without
+// the focus the wheel goes on to the widgets under the combo box.
+class ComboBox : public QComboBox {
+ public:
+  explicit ComboBox(QWidget* parent) : QComboBox(parent) { setFocusPolicy(Qt::StrongFocus); }
+
+ protected:
+  void wheelEvent(QWheelEvent* e) override {
+    if (hasFocus()) {
+      QComboBox::wheelEvent(e);
+      return;
+    }
+    // Handed on here rather than ignored: Qt propagates only the wheel events
+    // of the window system, and so a forwarded one reaches its target too.
+    QPointF at = e->position();
+    for (QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+      at = w->mapToParent(at);
+      QWheelEvent onParent(at, e->globalPosition(), e->pixelDelta(), e->angleDelta(), e->buttons(), e->modifiers(),
+                           e->phase(), e->inverted(), e->source(), e->pointingDevice());
+      QCoreApplication::sendEvent(w->parentWidget(), &onParent);
+      if (onParent.isAccepted()) break;
+    }
+    e->accept();  // handled: Qt does not hand it on a second time
+  }
+};
+
+// The rows of a table control as the core holds them (cp1252 cells),
+// converted only for the cells the view shows.
+class RowsModel : public QAbstractTableModel {
+ public:
+  RowsModel(QStringList headings, QObject* parent) : QAbstractTableModel(parent), headings_(std::move(headings)) {}
+
+  void setRows(std::vector<std::vector<std::string>> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+  }
+  const std::vector<std::vector<std::string>>& rows() const { return rows_; }
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : headings_.size(); }
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto& cells = rows_[static_cast<std::size_t>(index.row())];
+    const auto column = static_cast<std::size_t>(index.column());
+    const std::string& text = column < cells.size() ? cells[column] : empty_;
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return toQ(text);
+    // Counts line up on the right.
+    if (role == Qt::TextAlignmentRole) {
+      const bool number = !text.empty() && text.find_first_not_of("0123456789.") == std::string::npos;
+      return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
+    }
+    return {};
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < headings_.size())
+      return headings_[section];
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+
+ private:
+  QStringList headings_;
+  std::vector<std::vector<std::string>> rows_;
+  std::string empty_;
+};
+
+// A read-only table whose rows are activated by a double click or by Enter.
+class RowsTable : public QTableView {
+ public:
+  RowsTable(QtControl*& control, QWidget* parent) : QTableView(parent), control_(control) {
+    connect(this, &QTableView::doubleClicked, this, [this] { activate(); });
+  }
+  RowsModel* rows() const { return static_cast<RowsModel*>(model()); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentIndex().isValid()) {
+      activate();
+      return;
+    }
+    QTableView::keyPressEvent(e);
+  }
+
+ private:
+  void activate() {
+    if (control_) control_->raise(ui::Event::Click);
+  }
+  QtControl*& control_;
+};
+
+RowsTable* tableOf(QWidget* w) { return dynamic_cast<RowsTable*>(w); }
 
 }  // namespace
 
@@ -168,6 +308,7 @@ class ChoiceList : public QListWidget {
 
 QtControl::QtControl(QtWindow& window, const ui::ControlSpec& desc, QWidget* widget)
     : window_(window), desc_(desc), widget_(widget), back_(desc.backColor.value_or(ui::kWhite)) {
+  if (auto* view = qobject_cast<QListView*>(widget)) lines_ = dynamic_cast<LineModel*>(view->model());
   widget->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(this)));
 }
 
@@ -207,9 +348,25 @@ void QtControl::clearItems() {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) {
     c->clear();
     c->clearEditText();
-  } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    l->clear();
+  } else if (LineModel* m = lines_) {
+    m->setLines({});
+  } else if (auto* t = tableOf(widget_)) {
+    t->rows()->setRows({});
   }
+}
+
+void QtControl::setRows(std::vector<std::vector<std::string>> rows) {
+  if (auto* t = tableOf(widget_)) t->rows()->setRows(std::move(rows));
+}
+
+std::string QtControl::cell(int row, int column) const {
+  if (auto* t = tableOf(widget_)) {
+    const auto& rows = t->rows()->rows();
+    if (row >= 0 && static_cast<std::size_t>(row) < rows.size() && column >= 0 &&
+        static_cast<std::size_t>(column) < rows[static_cast<std::size_t>(row)].size())
+      return rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+  }
+  return {};
 }
 
 void QtControl::addItem(std::string_view item) {
@@ -221,45 +378,72 @@ void QtControl::addItem(std::string_view item) {
       c->setCurrentIndex(-1);
       c->setEditText(keep);
     }
-  } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    l->addItem(toQ(item));
+  } else if (LineModel* m = lines_) {
+    m->append(item);
   }
 }
 
+void QtControl::setItems(ui::LineStore lines) {
+  if (LineModel* m = lines_) {
+    m->setLines(std::move(lines));
+  } else {
+    clearItems();
+    for (std::size_t i = 0; i < lines.size(); ++i) addItem(lines[i]);
+  }
+}
+
+const ui::LineStore& QtControl::lines() const {
+  static const ui::LineStore none;
+  return lines_ ? lines_->lines() : none;
+}
+
+QAbstractItemView* QtControl::listView() const { return lines_ ? qobject_cast<QAbstractItemView*>(widget_) : nullptr; }
+
 int QtControl::itemCount() const {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) return c->count();
-  if (auto* l = qobject_cast<QListWidget*>(widget_)) return l->count();
+  if (LineModel* m = lines_) return m->rowCount();
+  if (auto* t = tableOf(widget_)) return static_cast<int>(t->rows()->rows().size());
   return 0;
 }
 
 std::string QtControl::item(int index) const {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) return fromQ(c->itemText(index));
-  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    if (auto* it = l->item(index)) return fromQ(it->text());
+  if (LineModel* m = lines_) {
+    if (index >= 0 && index < m->rowCount()) return std::string(m->lines()[static_cast<std::size_t>(index)]);
+  }
+  if (auto* t = tableOf(widget_)) {
+    // A row reads as its cells separated by tabs.
+    std::string row;
+    for (int c = 0; c < t->rows()->columnCount({}); ++c) row += (c ? "\t" : "") + cell(index, c);
+    return row;
   }
   return {};
 }
 
 int QtControl::listIndex() const {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) return c->currentIndex();
-  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    const auto* it = l->currentItem();
-    return it && it->isSelected() ? l->currentRow() : -1;
+  if (QAbstractItemView* l = listView()) {
+    const QModelIndex current = l->currentIndex();
+    return current.isValid() && l->selectionModel()->isSelected(current) ? current.row() : -1;
   }
+  if (auto* t = tableOf(widget_)) return t->currentIndex().isValid() ? t->currentIndex().row() : -1;
   return -1;
 }
 
 void QtControl::setListIndex(int index) {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) {
     c->setCurrentIndex(index);
-  } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    l->setCurrentRow(index);
+  } else if (QAbstractItemView* l = listView()) {
+    // The entry becomes the current one and the only one selected.
+    l->setCurrentIndex(lines_->index(index, 0));
     raise(ui::Event::Click);  // as the user's choice does
+  } else if (auto* t = tableOf(widget_)) {
+    t->setCurrentIndex(t->model()->index(index, 0));
   }
 }
 
 int QtControl::topIndex() const {
-  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
+  if (QAbstractItemView* l = listView()) {
     const auto index = l->indexAt(QPoint(2, 2));
     return index.isValid() ? index.row() : 0;
   }
@@ -267,8 +451,8 @@ int QtControl::topIndex() const {
 }
 
 void QtControl::setTopIndex(int index) {
-  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    if (auto* it = l->item(index)) l->scrollToItem(it, QAbstractItemView::PositionAtTop);
+  if (QAbstractItemView* l = listView()) {
+    if (index >= 0 && index < lines_->rowCount()) l->scrollTo(lines_->index(index, 0), QAbstractItemView::PositionAtTop);
   }
 }
 
@@ -315,7 +499,10 @@ void QtControl::setFontSize(double size) {
 
 std::string QtControl::toolTip() const { return fromQ(widget_->toolTip()); }
 
-void QtControl::setToolTip(std::string_view tip) { widget_->setToolTip(toQ(tip)); }
+void QtControl::setToolTip(std::string_view tip) {
+  widget_->setToolTip(toQ(tip));
+  if (desc_.kind == ui::Kind::StatusPanel) widget_->setAccessibleDescription(toQ(tip));
+}
 
 // ---- QtWindow ----------------------------------------------------------------------
 
@@ -336,14 +523,22 @@ QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& desc, ui::EventSi
   top_->setWindowTitle(toQ(desc_.caption));
   top_->setFont(makeFont(desc_.font));
   client->setFixedSize(px(desc_.width), px(desc_.height));
-  if (client != top_) top_->setFixedSize(top_->sizeHint());
 
   // Containers first (tab pages), then the controls inside them.
   std::map<std::string, QWidget*> containers{{"", client}};
   for (const auto& c : desc_.controls) {
     const auto it = containers.find(c.container);
     QWidget* parent = it != containers.end() ? it->second : client;
+    auto* mainWindow = qobject_cast<QMainWindow*>(top_);
+    if (c.kind == ui::Kind::StatusPanel && mainWindow) parent = mainWindow->statusBar();
     QWidget* w = buildControl(c, parent);
+    if (c.kind == ui::Kind::StatusPanel) {
+      // The bar goes under the client area: the window grows by its height.
+      auto* bar = static_cast<QStatusBar*>(parent);
+      bar->setSizeGripEnabled(false);
+      w->setMinimumWidth(px(c.width));
+      bar->addPermanentWidget(w, c.width == 0 ? 1 : 0);
+    }
     if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
       for (int i = 0; i < tabs->count(); ++i) containers[c.name + "/" + std::to_string(i)] = tabs->widget(i);
     }
@@ -364,6 +559,7 @@ QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& desc, ui::EventSi
   if (!order.empty()) firstFocus_ = order.front();
   nameForScreenReaders();
   bindKeys();
+  if (client != top_) top_->setFixedSize(top_->sizeHint());
   if (QMainWindow* mw = qobject_cast<QMainWindow*>(top_)) mw->adjustSize();
 }
 
@@ -414,7 +610,7 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
       break;
     }
     case ui::Kind::ComboBox: {
-      auto* cb = new QComboBox(parent);
+      auto* cb = new ComboBox(parent);
       cb->setEditable(true);
       cb->setInsertPolicy(QComboBox::NoInsert);
       cb->setCompleter(nullptr);
@@ -431,9 +627,11 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
     }
     case ui::Kind::ListBox: {
       auto* l = new ChoiceList(*holder, parent);
+      l->setModel(new LineModel(l));
       l->setUniformItemSizes(true);
       l->setSelectionMode(QAbstractItemView::SingleSelection);
-      QObject::connect(l, &QListWidget::itemClicked, l, [holder] {
+      l->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      QObject::connect(l, &QAbstractItemView::clicked, l, [holder] {
         if (*holder) (*holder)->raise(ui::Event::Click);
       });
       w = l;
@@ -457,6 +655,27 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
       w = tabs;
       break;
     }
+    case ui::Kind::Table: {
+      auto* t = new RowsTable(*holder, parent);
+      t->setModel(new RowsModel(toQ(c.caption).split('|'), t));
+      t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      t->setSelectionBehavior(QAbstractItemView::SelectRows);
+      t->setSelectionMode(QAbstractItemView::SingleSelection);
+      t->setTabKeyNavigation(false);  // Tab leaves the table for the next control
+      t->verticalHeader()->setVisible(false);
+      t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 4);
+      t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+      t->horizontalHeader()->setHighlightSections(false);
+      w = t;
+      break;
+    }
+    case ui::Kind::StatusPanel: {
+      auto* l = new QLabel(parent);
+      l->setTextFormat(Qt::PlainText);
+      l->setText(toQ(c.caption));
+      w = l;
+      break;
+    }
     case ui::Kind::Line: {
       auto* line = new QWidget(parent);
       line->setAutoFillBackground(true);
@@ -472,7 +691,8 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
   }
   w->setObjectName(QString::fromStdString(c.name));
   // Twips are 1/1440 inch, and QWidget geometry is at 96 DPI here: 15 twips a pixel.
-  if (c.kind != ui::Kind::Line) w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
+  if (c.kind != ui::Kind::Line && c.kind != ui::Kind::StatusPanel)
+    w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
   if (!c.font.name.empty()) w->setFont(makeFont(c.font));
   if (auto* b = qobject_cast<QPushButton*>(w)) fitCaption(b);
   if (!c.hint.empty()) w->setToolTip(toQ(c.hint));
