@@ -44,6 +44,7 @@
 #include <QPushButton>
 
 #include "bench/generator.h"
+#include "export/expiry.h"
 #include "mainwin/form1.h"
 #include "mainwin/modulo1.h"
 #include "platform/headless/headless.h"
@@ -438,7 +439,7 @@ std::vector<Operation> operations() {
     return onProgram(c, true, [c](Program& p, Step& s) {
       s.prepare = [&p, c] {
         p.ui.takeMessages();
-        p.m->modificato = "1";
+        p.m->modificato = true;
         p.ui.answer(ui::Answer::Yes);
         p.ui.chooseFile(c.dir + "/uscita.txt");
       };
@@ -520,6 +521,22 @@ std::vector<Operation> operations() {
                 },
                 nullptr};
   });
+
+  // The document expiry watch as archivio-cli scadenze computes and writes
+  // it, to /dev/null. The generated expiry dates run evenly from 2000 to
+  // 2025; counted from 2001-01-01, one document in twenty has expired or
+  // expires within the 90 days, as in a register that is kept up to date
+  // (from today every document of the generated archive has expired).
+  add("scadenze", "read", "read", [](const Context& c) {
+    return Step{[] {},
+                [c] {
+                  const auto rows = expiryRows(c.archive, *readIsoDate("2001-01-01"), kDefaultExpiryDays);
+                  std::FILE* null = std::fopen("/dev/null", "w");
+                  writeExpiryScript(rows, [null](std::string_view s) { std::fwrite(s.data(), 1, s.size(), null); });
+                  std::fclose(null);
+                },
+                nullptr};
+  });
   return ops;
 }
 
@@ -538,9 +555,10 @@ constexpr Target kTargets[] = {
     {"delete", 3},
     {"list search", 0.1},
     {"open volunteer", 1},
-    {"verification", 3},
+    {"verification", 4},
     {"selection (5 criteria)", 2},
     {"merge", 3},
+    {"scadenze", 3},
     {"window: Apri", 1.5},
     {"window: ReloadList", 1.5},
     {"window: Cerca", 1.5},

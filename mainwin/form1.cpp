@@ -15,6 +15,13 @@ namespace {
 constexpr const char* kTextFilter = "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*";
 constexpr const char* kSaveQuestion = "Vuoi salvare le modifiche?";
 
+// "1 volontario", "12.345 volontari": the Italian thousands separator.
+std::string volunteersText(std::size_t count) {
+  std::string digits = std::to_string(count);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), 1, '.');
+  return digits + (count == 1 ? " volontario" : " volontari");
+}
+
 }  // namespace
 
 Form1::Form1(Modulo1& m) : m_(m) {
@@ -38,12 +45,24 @@ Form1::Form1(Modulo1& m) : m_(m) {
 void Form1::Form_Load() {
   // File1 only tells the start-up folder, which Modulo1 already holds.
   control("File1").setVisible(false);
-  m_.modificato = "0";
+  m_.modificato = false;
+  m_.righe_copia = 0;
   try {
     createEmpty(m_.percorso_wrk());
   } catch (const FileError& e) {
     m_.reportFileError(e);
   }
+  showStatus();
+}
+
+void Form1::showStatus() {
+  const std::string& path = m_.nome_archivio;
+  const std::string tip = cp1252::fromUtf8(path);
+  ui::Control& archive = control("starchivio");
+  archive.setText(path.empty() ? std::string("Nessun archivio aperto") : tip.substr(tip.find_last_of('/') + 1));
+  archive.setToolTip(tip);
+  control("stvolontari").setText(volunteersText(m_.righe_copia));
+  control("stmodifiche").setText(m_.modificato ? "Modifiche non salvate" : "");
 }
 
 // ---- file commands -----------------------------------------------------------
@@ -53,13 +72,15 @@ ui::FileRequest Form1::saveRequest() const {
 }
 
 bool Form1::offerToSave(ui::Buttons buttons) {
-  if (m_.modificato != "1") return true;
+  if (!m_.modificato) return true;
   switch (m_.platform.messageBox(kSaveQuestion, buttons)) {
     case ui::Answer::No:
       return true;
     case ui::Answer::Yes:
       return saveAtExit() == SaveResult::Saved;
     default:
+      // Cancel, or the box closed by Escape or its frame: nothing is
+      // discarded and the program stays as it was.
       return false;
   }
 }
@@ -68,8 +89,10 @@ void Form1::mnapri_Click() {
   // Unsaved changes would vanish with the new archive: ask first.
   if (!offerToSave(ui::Buttons::YesNoCancel)) return;
   const auto path = m_.platform.openFileDialog({m_.paths.startFolder, "Nome del file da aprire", kTextFilter});
+  if (path && m_.refuseWorkFile(*path)) return;
+  // Busy from the copy until the list shows the archive opened.
+  ui::BusyPointer busy(m_.platform);
   if (path) {
-    ui::BusyPointer busy(m_.platform);
     try {
       copyLines(*path, m_.percorso_wrk(), false);
     } catch (const FileError& e) {
@@ -77,7 +100,7 @@ void Form1::mnapri_Click() {
       return;
     }
     m_.nome_archivio = *path;
-    m_.modificato = "0";
+    m_.modificato = false;
   }
   ReloadList();
 }
@@ -95,12 +118,14 @@ void Form1::mnsalva_Click() {
     return;
   }
   m_.message("File salvato");
-  m_.modificato = "0";
+  m_.modificato = false;
+  showStatus();
 }
 
 Form1::SaveResult Form1::saveAs() {
   const auto path = m_.platform.saveFileDialog(saveRequest());
   if (!path || path->empty()) return SaveResult::Cancelled;
+  if (m_.refuseWorkFile(*path)) return SaveResult::Failed;
   try {
     ui::BusyPointer busy(m_.platform);
     copyBytes(m_.percorso_wrk(), *path);
@@ -110,7 +135,8 @@ Form1::SaveResult Form1::saveAs() {
   }
   m_.nome_archivio = *path;
   m_.message("File salvato.");
-  m_.modificato = "0";
+  m_.modificato = false;
+  showStatus();
   return SaveResult::Saved;
 }
 
@@ -119,6 +145,7 @@ void Form1::mnscn_Click() { saveAs(); }
 Form1::SaveResult Form1::saveAtExit() {
   const auto path = m_.platform.saveFileDialog(saveRequest());
   if (!path || path->empty()) return SaveResult::Cancelled;
+  if (m_.refuseWorkFile(*path)) return SaveResult::Failed;
   try {
     ui::BusyPointer busy(m_.platform);
     copyLines(m_.percorso_wrk(), *path, false);
@@ -128,7 +155,8 @@ Form1::SaveResult Form1::saveAtExit() {
   }
   m_.nome_archivio = *path;
   m_.message("file salvato.");
-  m_.modificato = "0";
+  m_.modificato = false;
+  showStatus();
   return SaveResult::Saved;
 }
 
@@ -147,13 +175,17 @@ bool Form1::Form_Unload() {
 // ---- other windows -----------------------------------------------------------
 
 void Form1::mnins_Click() {
+  m_.retellLookupFailures();
   m_.modo = "i";
   m_.form4().show();
 }
 
 void Form1::mnverifica_Click() { runVerification(m_); }
 
-void Form1::mnsel_Click() { m_.form3().show(); }
+void Form1::mnsel_Click() {
+  m_.retellLookupFailures();
+  m_.form3().show();
+}
 
 void Form1::mnaggiu_Click() { mergeArchive(m_); }
 
@@ -166,6 +198,7 @@ void Form1::mnhelp_Click() {
 // ---- the list --------------------------------------------------------------------
 
 void Form1::ReloadList() {
+  ui::BusyPointer busy(m_.platform);
   ui::Control& list = control("List1");
   list.setVisible(true);
   list.clearItems();
@@ -180,6 +213,8 @@ void Form1::ReloadList() {
   }
   // The keys read before a failure stay listed.
   list.setItems(std::move(keys));
+  m_.righe_copia = static_cast<std::size_t>(list.itemCount());
+  showStatus();
   if (failed) m_.reportFileError(*failed);
 }
 

@@ -19,7 +19,7 @@ class Form1 : public ui::Form {
 
   void show() { window().show(); }
 
-  // Start-up: work-file paths, modificato "0", an empty work copy.
+  // Start-up: work-file paths, modificato false, an empty work copy.
   void Form_Load();
 
   // File menu.
@@ -41,8 +41,14 @@ class Form1 : public ui::Form {
   void cmdprossimo_Click();
   void List1_Click();
 
-  // Refills List1 with the key of every line of the work copy.
+  // Refills List1 with the key of every line of the work copy (and counts
+  // them for the status line).
   void ReloadList();
+
+  // The status line: the archive's file name (its full path as the tool
+  // tip) or "Nessun archivio aperto", the volunteers of the work copy,
+  // "Modifiche non salvate" while modificato is set.
+  void showStatus();
 
   bool onCloseRequest() override { return Form_Unload(); }
 

@@ -1,5 +1,7 @@
 // The main window: start-up, help, Apri, the three saves, exit, and the
 // province and association lists.
+#include <functional>
+
 #include "support.h"
 
 namespace krt::test {
@@ -40,7 +42,7 @@ TEST_F(MainWindow, StartsOnAnEmptyWorkCopyAndOffersHelp) {
   m->form1().show();
   EXPECT_TRUE(fs::exists(path("volontari.wrk")));
   EXPECT_EQ((std::tuple{workCopy(), m->modificato, main().control("List1").itemCount(), main().caption()}),
-            (std::tuple{"", "0", 0, "Profilo del volontario K.R.T."}));
+            (std::tuple{"", false, 0, "Profilo del volontario K.R.T."}));
   main().click("mnhelp");  // no help file yet
   toldAbout(ui, "krt.hlp");
   writeFile(path("krt.hlp"), "<html></html>");
@@ -59,6 +61,7 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
   EXPECT_EQ(items("Form1", "List1"),
             (Names{kRossi.substr(0, 110), std::string(110, ' '), "", "A\nB", kVerdi.substr(0, 110)}));
   EXPECT_EQ(m->nome_archivio, path("archivio.txt"));
+  EXPECT_TRUE(main().control("List1").filledWhileBusy() && !ui.busy);  // busy until the list is refilled
   EXPECT_EQ(shown(ui.openDialogs.at(0)),
             folder() + " | Nome del file da aprire | File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*");
 
@@ -72,49 +75,89 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
   EXPECT_EQ(m->nome_archivio, path("copia.txt"));
   EXPECT_EQ(ui.takeMessages(), (Names{"File salvato."}));
   EXPECT_EQ(shown(ui.saveDialogs.back()), folder() + " | Inserisci il nome di file da salvare | *.*");
-  m->modificato = "1";
+  m->modificato = true;
   menu("mnesci", Answer::Yes, {"uscita.txt"});  // blank lines kept, CR LF after each
   EXPECT_EQ(readFile(path("uscita.txt")), lines);
   EXPECT_EQ(ui.takeMessages(), (Names{"Vuoi salvare le modifiche?", "file salvato."}));
-  EXPECT_EQ(m->modificato, "0");
+  EXPECT_FALSE(m->modificato);
   m->nome_archivio.clear();
   menu("mnsalva", std::nullopt, {""});  // without a name "Salva" asks for one
   menu("mnscn", std::nullopt, {""});    // a cancelled save-as changes nothing
   EXPECT_EQ((std::tuple{ui.saveDialogs.size(), m->nome_archivio}), (std::tuple{4u, ""}));
 
   setWorkCopy(crlf({kRossi}));
-  m->modificato = "1";
-  menu("mnapri", Answer::Cancel);  // nothing happens, no dialog
+  m->modificato = true;
+  for (const Answer answer : {Answer::Cancel, Answer::Dismissed}) menu("mnapri", answer);  // nothing happens, no dialog
   EXPECT_EQ(ui.openDialogs.size(), 1u);
   menu("mnapri", Answer::No, {""});  // the changes are still marked unsaved
-  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{"1", crlf({kRossi})}));
+  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{true, crlf({kRossi})}));
   writeFile(path("altro.txt"), crlf({kVerdi}));
   menu("mnapri", Answer::Yes, {"salvato.txt", "altro.txt"});  // saves first, then opens
   EXPECT_EQ(readFile(path("salvato.txt")), crlf({kRossi}));
-  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{"0", crlf({kVerdi})}));
-  m->modificato = "1";
+  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{false, crlf({kVerdi})}));
+  m->modificato = true;
   menu("mnapri", Answer::Yes, {""});  // the save cancelled: nothing is opened
-  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{"1", crlf({kVerdi})}));
+  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{true, crlf({kVerdi})}));
   EXPECT_TRUE(ui.scriptsUsed());
+}
+
+// The status line: archive, volunteers of the work copy, unsaved changes,
+// after every command that changes one of them.
+TEST_F(MainWindow, TheStatusLineFollowsEveryCommand) {
+  const auto status = [&] {
+    return main().control("starchivio").text() + " | " + main().control("stvolontari").text() + " | " +
+           main().control("stmodifiche").text();
+  };
+  EXPECT_EQ(status(), "Nessun archivio aperto | 0 volontari | ");
+  Names many(1233, kRossi);
+  many.push_back(kVerdi);
+  openArchive(crlf(many));
+  EXPECT_EQ(status(), "archivio.txt | 1.234 volontari | ");
+  EXPECT_EQ(main().control("starchivio").toolTip(), path("archivio.txt"));
+  openArchive(crlf({line({{"provincia", "ROMA"}, {"associazione", "RADIO CLUB ROMA"}, {"cognome", "NERI"},
+                          {"nome", "PIA"}})}));
+  EXPECT_EQ(status(), "archivio.txt | 1 volontario | ");
+  // Registered: the count follows the work copy though the list is not refilled.
+  main().click("mnins");
+  win("Form4").pick("Combo2", 0);
+  win("Form4").type("Text1", "BIANCHI");
+  win("Form4").type("Text2", "ANNA");
+  win("Form4").click("Command2");
+  EXPECT_EQ(status(), "archivio.txt | 2 volontari | Modifiche non salvate");
+  EXPECT_EQ(main().control("List1").itemCount(), 1);
+  main().click("mnsalva");
+  EXPECT_EQ(status(), "archivio.txt | 2 volontari | ");
+  main().pick("List1", 0);
+  win("Form4").click("elimina");
+  EXPECT_EQ(status(), "archivio.txt | 1 volontario | Modifiche non salvate");
+  menu("mnscn", std::nullopt, {"copia.txt"});
+  EXPECT_EQ(status(), "copia.txt | 1 volontario | ");
+  writeFile(path("aggiunto.txt"), crlf({kRossi, kVerdi}));
+  menu("mnaggiu", std::nullopt, {"aggiunto.txt"});
+  EXPECT_EQ(status(), "copia.txt | 2 volontari | Modifiche non salvate");
+  menu("mnesci", Answer::Yes, {"uscita.txt"});
+  EXPECT_EQ(status(), "uscita.txt | 2 volontari | ");
+  EXPECT_EQ(main().control("starchivio").toolTip(), path("uscita.txt"));
 }
 
 TEST_F(MainWindow, ExitAndCloseWithEveryAnswer) {
   EXPECT_EQ((std::tuple{main().close(), ui.quitRequested, ui.messages.size()}), (std::tuple{true, true, 0u}));
   // With unsaved changes, by Esci or by the frame (which has no Cancel): a
-  // cancelled save keeps the program open rather than ending unsaved.
+  // cancelled save, or the question closed by Escape or its frame, keeps the
+  // program open rather than ending unsaved.
   const std::tuple<bool, Answer, Names, bool> rows[] = {
-      {false, Answer::Cancel, {}, false}, {false, Answer::No, {}, true},
-      {false, Answer::Yes, {""}, false},  {true, Answer::No, {}, true},
-      {true, Answer::Yes, {""}, false},   {true, Answer::Yes, {"chiusura.txt"}, true}};
+      {false, Answer::Cancel, {}, false},    {false, Answer::Dismissed, {}, false}, {false, Answer::No, {}, true},
+      {false, Answer::Yes, {""}, false},     {true, Answer::Dismissed, {}, false},  {true, Answer::No, {}, true},
+      {true, Answer::Yes, {""}, false},      {true, Answer::Yes, {"chiusura.txt"}, true}};
   for (const auto& [byFrame, answer, files, quits] : rows) {
     SCOPED_TRACE(testing::Message() << byFrame << static_cast<int>(answer) << files.size());
     ui.quitRequested = false;
     ui.messages.clear();
-    m->modificato = "1";
+    m->modificato = true;
     menu(byFrame ? nullptr : "mnesci", answer, files);
     EXPECT_EQ(byFrame ? main().close() : ui.quitRequested, quits);  // what closing by the frame returns
     EXPECT_EQ(ui.quitRequested, quits);
-    EXPECT_EQ(m->modificato, quits && answer == Answer::Yes ? "0" : "1");
+    EXPECT_EQ(m->modificato, !(quits && answer == Answer::Yes));
     EXPECT_EQ(ui.messages.at(0).buttons, byFrame ? ui::Buttons::YesNo : ui::Buttons::YesNoCancel);
     EXPECT_TRUE(ui.scriptsUsed());
   }
@@ -122,30 +165,74 @@ TEST_F(MainWindow, ExitAndCloseWithEveryAnswer) {
 }
 
 // Each save failing its own way (onto a folder, into a missing folder, the
-// final rename over an old file): the user is told, and everything stays as it was.
+// final rename over an old file): the user is told of the file (or of the
+// folder that takes no file), and everything stays as it was.
 TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
   openArchive(crlf({kRossi}));
   fs::create_directory(path("cartella"));
   writeFile(path("vecchio.txt"), "vecchio\r\n");
-  const std::pair<std::string, std::string> writes[] = {
-      {"mnsalva", "cartella"}, {"mnscn", "manca/x.txt"}, {"mnesci", "vecchio.txt"}};
-  for (const auto& [entry, target] : writes) {
+  const std::tuple<std::string, std::string, std::string> writes[] = {
+      {"mnsalva", "cartella", "cartella"}, {"mnscn", "manca/x.txt", "manca\n"}, {"mnesci", "vecchio.txt", "vecchio.txt"}};
+  for (const auto& [entry, target, named] : writes) {
     SCOPED_TRACE(entry + " onto " + target);
-    m->modificato = "1";
+    m->modificato = true;
     if (entry == "mnsalva") m->nome_archivio = path(target);
     const std::string name = m->nome_archivio;
     if (target == "vecchio.txt") io::setFaultHook([](io::Op op, const std::string&) { return op == io::Op::Rename; });
     menu(entry.c_str(), entry == "mnesci" ? std::optional(Answer::Yes) : std::nullopt,
          entry == "mnsalva" ? Names{} : Names{target});
     io::setFaultHook(nullptr);
-    toldAbout(ui, path(target));
-    EXPECT_EQ((std::tuple{m->modificato, m->nome_archivio, ui.quitRequested}), (std::tuple{"1", name, false}));
+    toldAbout(ui, path(named));
+    EXPECT_EQ((std::tuple{m->modificato, m->nome_archivio, ui.quitRequested}), (std::tuple{true, name, false}));
     EXPECT_EQ((std::tuple{readFile(path("vecchio.txt")), readFile(path("archivio.txt")), workCopy()}),
               (std::tuple{"vecchio\r\n", crlf({kRossi}), crlf({kRossi})}));
   }
   menu("mnapri", Answer::No, {"inesistente.txt"});  // a file that cannot be read
   toldAbout(ui, "inesistente.txt");
-  EXPECT_EQ((std::tuple{workCopy(), m->modificato}), (std::tuple{crlf({kRossi}), "1"}));
+  EXPECT_EQ((std::tuple{workCopy(), m->modificato}), (std::tuple{crlf({kRossi}), true}));
+}
+
+// The work files chosen in any command that reads an archive or writes a
+// file, by their own path, another path, a link to the file or to the
+// folder (verifica.txt not written yet): refused naming the file, nothing
+// changes, and at exit the program stays open with its changes.
+TEST_F(MainWindow, WorkFilesAreNeverTakenAsArchiveOrTarget) {
+  openArchive(crlf({kRossi}));
+  m->modificato = true;
+  ui.setPrinterInstalled(false);
+  fs::create_directory(path("cartella"));
+  writeFile(m->percorso_temp(), "temporaneo\r\n");
+  fs::create_symlink(folder(), path("collegamento"));
+  fs::create_symlink(m->percorso_wrk(), path("link.txt"));
+  const auto files = [&] {
+    return std::tuple{readFile(path("archivio.txt")), workCopy(), readFile(m->percorso_temp()),
+                      fs::exists(path("verifica.txt")), m->modificato, m->nome_archivio, ui.quitRequested};
+  };
+  const auto before = files();
+  // Each command with the answer to its question, if it asks one.
+  const std::tuple<const char*, std::optional<Answer>, std::function<void()>> commands[] = {
+      {"Apri", Answer::No, [&] { main().click("mnapri"); }},
+      {"Aggiungere un archivio", std::nullopt, [&] { main().click("mnaggiu"); }},
+      {"Salva con nome", std::nullopt, [&] { main().click("mnscn"); }},
+      {"Esci", Answer::Yes, [&] { main().click("mnesci"); }},
+      {"chiusura", Answer::Yes, [&] { EXPECT_FALSE(main().close()); }},
+      {"PDF", Answer::Yes, [&] { win("Form4").click("cmdstampa"); }}};
+  main().click("mnins");
+  for (const auto& [name, answer, run] : commands) {
+    for (const char* chosen : {"volontari.wrk", "cartella/../workfile.wrk", "collegamento/verifica.txt", "link.txt"}) {
+      SCOPED_TRACE(std::string(name) + " of " + chosen);
+      menu(nullptr, answer, {chosen});
+      run();
+      EXPECT_EQ(ui.takeMessages().back(), "Il file " + path(chosen) +
+                                              W(" è un file di lavoro del programma e non può essere usato come "
+                                                "archivio né sovrascritto.\nScegliere un altro file."));
+      EXPECT_EQ(files(), before);
+      EXPECT_TRUE(ui.scriptsUsed() && ui.printed.empty());
+    }
+  }
+  // The same names elsewhere are ordinary files.
+  menu("mnscn", std::nullopt, {"cartella/verifica.txt"});
+  EXPECT_EQ(readFile(path("cartella/verifica.txt")), workCopy());
 }
 
 // Provinces (name, sigla, blanks); the associations whose 4-character sigla
@@ -166,15 +253,51 @@ TEST_F(MainWindow, LookupListsOfProvincesAndAssociations) {
             (Names{fixedWidth("RADIO CLUB ROMA", 40) + "RM  ", fixedWidth("CB ROMA NORD", 40) + "RM  "}));
   EXPECT_EQ(associationsOf("ROMA RM"), Names{fixedWidth("SENZA PROVINCIA", 40)});  // under 21 characters: no sigla
   EXPECT_EQ(associationsOf(fixedWidth("ROMA", 20) + "RM"), Names{});  // "RM" without its blanks matches nothing
+}
 
-  // A missing list is told and leaves the choice empty.
-  fs::remove(path("associazioni.dat"));
-  EXPECT_EQ(associationsOf(pc.item(0)), Names{});
-  toldAbout(ui, "associazioni.dat");
-  fs::remove(path("province.dat"));
-  m->LoadProvinces(pc, ass);
-  EXPECT_EQ(pc.itemCount(), 0);
-  toldAbout(ui, "province.dat");
+// A missing lookup list leaves its choice empty and the window usable. It is
+// told once when the window is opened from the menu, not on the window's
+// activations, and again once it has been read and has gone missing again.
+TEST_F(MainWindow, MissingLookupListToldOncePerOpening) {
+  const struct {
+    const char *entry, *window, *file, *choice;
+  } rows[] = {{"mnins", "Form4", "province.dat", "Combo2"},
+              {"mnins", "Form4", "associazioni.dat", "Combo3"},
+              {"mnsel", "Form3", "province.dat", "cbprov"},
+              {"mnsel", "Form3", "associazioni.dat", "cbass"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.window) + " " + row.file);
+    const std::string list = readFile(path(row.file));
+    const auto comeBack = [&](const char* why) {
+      ui.activate(main());
+      ui.activate(ui.window(row.window));
+      return why;
+    };
+    const auto told = [&](bool once, const char* why) {
+      SCOPED_TRACE(why);
+      const Names shown = ui.takeMessages();
+      ASSERT_EQ(shown.size(), once ? 1u : 0u);
+      for (const auto& text : shown) EXPECT_NE(text.find(path(row.file)), std::string::npos) << text;
+    };
+    fs::remove(path(row.file));
+    main().click(row.entry);  // loaded, then shown
+    told(true, "opened");
+    headless::HeadlessWindow& w = ui.window(row.window);
+    // A province chosen reads the associations again.
+    if (row.choice == std::string_view("Combo3")) w.pick("Combo2", 0);
+    if (row.choice == std::string_view("cbass")) w.focus("cbprov"), w.focus("cbass");
+    EXPECT_EQ(w.control(row.choice).itemCount(), 0);
+    told(false, comeBack("used and activated"));
+    main().click(row.entry);
+    told(true, "opened from the menu again");
+    writeFile(path(row.file), list);
+    told(false, comeBack("readable again"));
+    fs::remove(path(row.file));
+    told(true, comeBack("missing again"));
+    told(false, comeBack("still missing"));
+    writeFile(path(row.file), list);
+    w.close();
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include "gui_support.h"
 
@@ -26,7 +27,7 @@ TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   ASSERT_TRUE(mw && mw->windowTitle() == "Profilo del volontario K.R.T.");
   EXPECT_EQ(captions(mw->menuBar()->actions()),
             "&File|&Aggiornamento|mnverifica=&Verifica|mnsel=&Selezione volontari|mnaggiu=A&ggiungere un archivio|"
-            "mnhelp=?|");
+            "S&trumenti|mnhelp=?|");
   auto* file = mw->findChild<QMenu*>("mnfile");
   ASSERT_TRUE(file);
   EXPECT_EQ(captions(file->actions()), "mnapri=&Apri|mnsalva=&Salva|mnscn=Sa&lva con nome|mnesci=&Esci|");
@@ -43,6 +44,26 @@ TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   QAbstractItemView* main = list("Form1");
   ASSERT_EQ(rows(main), 2);
   EXPECT_EQ(row(main, 1).toStdString(), line2);
+  // The status line: a bar under the controls, which stay where they were;
+  // the window grows by the bar's height alone.
+  auto* bar = mw->statusBar();
+  ASSERT_TRUE(bar && QTest::qWaitForWindowExposed(mw));
+  const auto text = [](const char* name) { return find<QLabel>("Form1", name)->text().toStdString(); };
+  EXPECT_EQ(text("starchivio") + "|" + text("stvolontari") + "|" + text("stmodifiche"), "prova.txt|2 volontari|");
+  EXPECT_EQ(find<QLabel>("Form1", "starchivio")->toolTip().toStdString(), path("prova.txt"));
+  EXPECT_EQ(find<QLabel>("Form1", "starchivio")->accessibleDescription().toStdString(), path("prova.txt"));
+  EXPECT_TRUE(bar->isVisible() && bar->height() > 0);
+  QWidget* client = mw->centralWidget();
+  EXPECT_EQ(client->geometry(), QRect(0, mw->menuBar()->height(), qt::px(11790), qt::px(8010)));
+  EXPECT_EQ(main->geometry(), QRect(qt::px(720), qt::px(360), qt::px(10455), qt::px(6150)));
+  EXPECT_EQ(bar->geometry().top(), client->geometry().bottom() + 1);
+  EXPECT_EQ(mw->height(), mw->menuBar()->height() + qt::px(8010) + bar->height());
+  // The merge tells its summary and the status line follows it.
+  std::ofstream(path("aggiunto.txt"), std::ios::binary) << volunteer({{"cognome", "NUOVO"}}) << "\r\n";
+  platform.file = path("aggiunto.txt");
+  trigger("mnaggiu");
+  EXPECT_EQ(platform.messages.back(), "ROMA: sostituiti 2, aggiunti 1\nVolontari nell'archivio: 1");
+  EXPECT_EQ(text("stvolontari") + "|" + text("stmodifiche"), "1 volontario|Modifiche non salvate");
 }
 
 TEST_F(GuiTest, KeyboardOnlySearchVerifyAndOpen) {
