@@ -268,14 +268,12 @@ void Form1::endSearch(int from, int found) {
 void Form1::cmdcerca_Click() {
   m_.platform.setBusy(true);
   testo_cerca_ = cp1252::upper(control("tcerca").text());
-  control("List1").setVisible(false);
   endSearch(0, findFrom(0));
 }
 
 void Form1::cmdprossimo_Click() {
   m_.platform.setBusy(true);
   ui::Control& list = control("List1");
-  list.setVisible(false);
   const int selected = list.listIndex();
   const int count = list.itemCount();
   const bool atEnd = count == 0 || selected == count - 1;

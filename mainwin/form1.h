@@ -71,7 +71,8 @@ class Form1 : public ui::Form {
   void end();
 
   // The first entry from `from` on that holds the searched text (upper-cased
-  // both), or -1. The entries are read from the list's lines; none is selected.
+  // both), or -1. The entries are read from the list's lines: none is
+  // selected or drawn on the way, so the list stays shown meanwhile.
   int findFrom(int from);
   // Shows the list again with the entry the search stopped on selected,
   // the found one at the top; tells when nothing was found.

@@ -2,6 +2,7 @@
 #include "records/file_io.h"
 #include "records/numeric.h"
 #include "records/work_files.h"
+#include "platform/line_store.h"
 #include "support.h"
 
 namespace krt::test {
@@ -137,6 +138,18 @@ TEST_F(LineFiles, LineEndsFollowTheArchiveRules) {
     while (views.nextView(v)) seen.emplace_back(v);
     EXPECT_EQ(seen, expected) << bytes.substr(0, 40);
   }
+}
+
+// A list's lines come back byte for byte across the edges of the store's
+// blocks, a line longer than a block and an empty line included.
+TEST(LineStore, KeepsEveryLineAcrossBlockEdges) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 30000; ++i) lines.push_back(std::string(static_cast<std::size_t>(i % 113), 'a') + std::to_string(i));
+  lines.insert(lines.begin() + 20000, {std::string((1 << 20) + 5, 'x'), "", "\xE8"});
+  ui::LineStore store;
+  for (const auto& l : lines) store.add(l);
+  ASSERT_EQ(store.size(), lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) ASSERT_EQ(store[i], lines[i]) << "line " << i;
 }
 
 TEST(Numeric, LocaleSeparatorsAndEdges) {
