@@ -36,7 +36,7 @@ Form1::Form1(Modulo1& m) : m_(m) {
 void Form1::Form_Load() {
   // File1 only tells the start-up folder, which Modulo1 already holds.
   control("File1").setVisible(false);
-  m_.modificato = "0";
+  m_.modificato = false;
   try {
     createEmpty(m_.percorso_wrk());
   } catch (const FileError& e) {
@@ -51,7 +51,7 @@ ui::FileRequest Form1::saveRequest() const {
 }
 
 bool Form1::offerToSave(ui::Buttons buttons) {
-  if (m_.modificato != "1") return true;
+  if (!m_.modificato) return true;
   switch (m_.platform.messageBox(kSaveQuestion, buttons)) {
     case ui::Answer::No:
       return true;
@@ -68,6 +68,7 @@ void Form1::mnapri_Click() {
   // Unsaved changes would vanish with the new archive: ask first.
   if (!offerToSave(ui::Buttons::YesNoCancel)) return;
   const auto path = m_.platform.openFileDialog({m_.paths.startFolder, "Nome del file da aprire", kTextFilter});
+  if (path && m_.refuseWorkFile(*path)) return;
   // Busy from the copy until the list shows the archive opened.
   ui::BusyPointer busy(m_.platform);
   if (path) {
@@ -78,7 +79,7 @@ void Form1::mnapri_Click() {
       return;
     }
     m_.nome_archivio = *path;
-    m_.modificato = "0";
+    m_.modificato = false;
   }
   ReloadList();
 }
@@ -96,12 +97,13 @@ void Form1::mnsalva_Click() {
     return;
   }
   m_.message("File salvato");
-  m_.modificato = "0";
+  m_.modificato = false;
 }
 
 Form1::SaveResult Form1::saveAs() {
   const auto path = m_.platform.saveFileDialog(saveRequest());
   if (!path || path->empty()) return SaveResult::Cancelled;
+  if (m_.refuseWorkFile(*path)) return SaveResult::Failed;
   try {
     ui::BusyPointer busy(m_.platform);
     copyBytes(m_.percorso_wrk(), *path);
@@ -111,7 +113,7 @@ Form1::SaveResult Form1::saveAs() {
   }
   m_.nome_archivio = *path;
   m_.message("File salvato.");
-  m_.modificato = "0";
+  m_.modificato = false;
   return SaveResult::Saved;
 }
 
@@ -120,6 +122,7 @@ void Form1::mnscn_Click() { saveAs(); }
 Form1::SaveResult Form1::saveAtExit() {
   const auto path = m_.platform.saveFileDialog(saveRequest());
   if (!path || path->empty()) return SaveResult::Cancelled;
+  if (m_.refuseWorkFile(*path)) return SaveResult::Failed;
   try {
     ui::BusyPointer busy(m_.platform);
     copyLines(m_.percorso_wrk(), *path, false);
@@ -129,7 +132,7 @@ Form1::SaveResult Form1::saveAtExit() {
   }
   m_.nome_archivio = *path;
   m_.message("file salvato.");
-  m_.modificato = "0";
+  m_.modificato = false;
   return SaveResult::Saved;
 }
 

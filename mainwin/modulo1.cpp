@@ -2,6 +2,7 @@
 
 #include "editor/form4.h"
 #include "mainwin/form1.h"
+#include "records/cp1252.h"
 #include "select/form3.h"
 #include "verify/formv.h"
 
@@ -98,6 +99,14 @@ bool Modulo1::openVolunteer(std::string_view key) {
   }
   modo = "m";
   form4().show();
+  return true;
+}
+
+bool Modulo1::refuseWorkFile(const std::string& path) {
+  if (!isWorkFile(paths, path)) return false;
+  message("Il file " + cp1252::fromUtf8(path) +
+          " \xE8 un file di lavoro del programma e non pu\xF2 essere usato come archivio n\xE9 sovrascritto."
+          "\nScegliere un altro file.");
   return true;
 }
 

@@ -39,11 +39,11 @@ class Modulo1 {
   // ---- shared state ----
   WorkPaths paths;                  // percorso_wrk, percorso_temp, percorso_verifica
   std::string nome_archivio;        // the current archive file, empty until named
-  std::string modificato = "0";     // "1": the work copy holds unsaved changes
+  bool modificato = false;          // the work copy holds unsaved changes
   std::string modo;                 // editor mode: "i" new volunteer, "m" chosen volunteer
   VolunteerRecord record;           // the current record
   bool mantieni_selezione = false;  // selection window: keep criteria on activation
-  std::string dotazioni_scelte = "0";
+  bool dotazioni_scelte = false;    // selection window: an equipment criterion chosen since the reset
   NumberFormat numberFormat = NumberFormat::fromEnvironment();
   std::string lookupFolder;
   // Where an installed program keeps the lists and help it ships with; empty
@@ -88,6 +88,11 @@ class Modulo1 {
   // none has it), modo "m", the editor shown. False, after telling the
   // user, when the work copy cannot be read: nothing is opened.
   bool openVolunteer(std::string_view key);
+
+  // True, after telling the user, when `path` is one of the work files,
+  // which no command may take as an archive or overwrite with one (nor with
+  // a print or an export).
+  bool refuseWorkFile(const std::string& path);
 
   // Tells the user about a file that could not be read or written.
   void reportFileError(const FileError& error);

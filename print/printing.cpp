@@ -21,11 +21,13 @@ void offerPdf(Modulo1& m, const std::string& why, const std::function<void(ui::P
     return;
   const auto path =
       m.platform.saveFileDialog({m.paths.startFolder, "Salva la stampa come PDF", "File PDF (*.pdf)|*.pdf"});
-  if (!path || path->empty()) return;
+  if (!path || path->empty() || m.refuseWorkFile(*path)) return;
   try {
     printOn(m, *path, draw);
   } catch (const ui::PrintError& e) {
     m.message("Impossibile creare il file PDF: " + e.message());
+  } catch (const FileError& e) {
+    m.reportFileError(e);  // the target is protected, or its folder takes no file
   }
 }
 

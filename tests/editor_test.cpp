@@ -56,7 +56,7 @@ class EditorTest : public AppTest {
       EXPECT_EQ(text(c.name), it == texts.end() ? "" : it->second) << c.name;
     }
   }
-  void expectAfter(const char* modificato, bool editorShown) {
+  void expectAfter(bool modificato, bool editorShown) {
     EXPECT_EQ(std::tuple(m->modificato, ed().isVisible(), ui.busy), std::tuple(modificato, editorShown, false));
   }
   void openStored(const Names& lines, int index) {
@@ -142,7 +142,7 @@ TEST_F(EditorTest, EveryShowingFillsTheEditorFromTheRecord) {
   ed().click("elimina");
   EXPECT_EQ(ui.takeMessages(), (Names{"Manca provincia", "Manca provincia"}));
   EXPECT_EQ(workCopy(), other);
-  expectAfter("0", true);
+  expectAfter(false, true);
 }
 
 TEST_F(EditorTest, ChangedProvinceOrAssociationIsQuestioned) {
@@ -188,7 +188,7 @@ TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
   const std::string first = member(
       "ROMA", "ROSSI", "MARIO", {{"via", "VIA ROMA 1"}, {"qualifica", "O"}, {"patente", "B "}, {"passaporto", "SI"}});
   EXPECT_EQ(workCopy(), crlf({first}));
-  expectAfter("1", true);
+  expectAfter(true, true);
   // Qualification, province, association, licence and passport stay; the rest is emptied.
   expectEntries({{"Combo1", "ope"}, {"Combo2", kRoma}, {"Combo3", kClubItem}, {"Combo4", "B "}, {"Combo9", "SI"}});
   EXPECT_EQ(buttonsShown(), std::tuple(false, false, true));
@@ -252,7 +252,7 @@ TEST_F(EditorTest, ModifyAndDeleteActOnEveryLineOfTheVolunteer) {
   for (const auto& [button, expected] : std::vector<std::pair<const char*, Names>>{
            {"modifica", {bianchi, changed, changed, paolo}}, {"elimina", {bianchi, paolo}}}) {
     SCOPED_TRACE(button);
-    m->modificato = "0";  // opening the archive again asks nothing
+    m->modificato = false;  // opening the archive again asks nothing
     openStored({bianchi, member("MILANO", "ROSSI", "MARIO", {{"via", "VIA UNO"}}),
                 member("ROMA", "ROSSI", "MARIO", {{"via", "VIA DUE"}}), paolo},
                2);
@@ -261,7 +261,7 @@ TEST_F(EditorTest, ModifyAndDeleteActOnEveryLineOfTheVolunteer) {
     type({{"Text12", "via nuova"}});
     ed().click(button);
     EXPECT_EQ(workCopy(), crlf(expected));
-    expectAfter("1", false);
+    expectAfter(true, false);
     EXPECT_EQ(listKeys(), keysOf(expected)) << "the main list is refilled";
     EXPECT_EQ(ui.takeMessages(), Names{kProvinceQuestion});
   }
@@ -289,7 +289,7 @@ TEST_F(EditorTest, NothingChangesWhenTheVolunteerIsMissingOrAWriteFailsOrOnExit)
                                    "modifica registrata.\nAssociazione, cognome e nome identificano il volontario da "
                                    "modificare o eliminare."});
       EXPECT_EQ(workCopy(), before);
-      expectAfter("0", true);
+      expectAfter(false, true);
       EXPECT_EQ(text("Text1") + text("Text12"), surname + "via nuova");
     }
   setWorkCopy(crlf({rossi}));
@@ -297,7 +297,7 @@ TEST_F(EditorTest, NothingChangesWhenTheVolunteerIsMissingOrAWriteFailsOrOnExit)
   ed().click("Command1");
   EXPECT_EQ(listKeys(), keysOf({rossi}));
   EXPECT_EQ(workCopy(), crlf({rossi}));
-  expectAfter("0", false);
+  expectAfter(false, false);
 }
 
 }  // namespace

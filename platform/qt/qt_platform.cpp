@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QProgressDialog>
 #include <QFont>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -250,6 +251,48 @@ std::optional<std::string> QtPlatform::saveFileDialog(const ui::FileRequest& r) 
                                                     qtFilter(r.filter), nullptr, QFileDialog::DontUseNativeDialog);
   if (path.isEmpty()) return std::nullopt;
   return QFile::encodeName(path).toStdString();
+}
+
+std::optional<ui::ChosenFile> QtPlatform::saveFileDialogFiltered(const ui::FileRequest& r) {
+  const QString filters = qtFilter(r.filter);
+  QString selected;
+  const QString path = QFileDialog::getSaveFileName(dialogParent(), toQ(r.title), QString::fromStdString(r.folder),
+                                                    filters, &selected, QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return std::nullopt;
+  return ui::ChosenFile{QFile::encodeName(path).toStdString(), std::max(0, static_cast<int>(filters.split(";;").indexOf(selected)))};
+}
+
+namespace {
+
+// QProgressDialog shows itself once the work has lasted a second; being
+// application-modal, it leaves only its own cancel button live.
+class QtProgress : public ui::Progress {
+ public:
+  QtProgress(const QString& text, QWidget* parent) : dialog_(text, QString::fromUtf8("Annulla"), 0, kSteps, parent) {
+    dialog_.setObjectName("progresso");
+    dialog_.setWindowTitle(QString::fromUtf8(ui::kAppTitle));
+    dialog_.setWindowModality(Qt::ApplicationModal);
+    dialog_.setMinimumDuration(1000);
+    dialog_.setAutoReset(false);
+    dialog_.setAutoClose(false);
+    dialog_.setValue(0);
+  }
+  bool step(std::uint64_t done, std::uint64_t total) override {
+    const int value = total == 0 ? kSteps : static_cast<int>(std::min<std::uint64_t>(done, total) * kSteps / total);
+    // setValue lets the dialog handle its events; once per thousandth is enough.
+    if (value != dialog_.value()) dialog_.setValue(value);
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  static constexpr int kSteps = 1000;
+  QProgressDialog dialog_;
+};
+
+}  // namespace
+
+std::unique_ptr<ui::Progress> QtPlatform::createProgress(std::string_view text) {
+  return std::make_unique<QtProgress>(toQ(text), dialogParent());
 }
 
 bool QtPlatform::showHelp(const std::string& path) {

@@ -11,8 +11,9 @@ namespace krt::qt {
 
 QtPrinter::QtPrinter(const std::string& pdfPath) : printer_(QPrinter::HighResolution) {
   if (!pdfPath.empty()) {
+    pdf_ = std::make_unique<ReplacementFile>(pdfPath);
     printer_.setOutputFormat(QPrinter::PdfFormat);
-    printer_.setOutputFileName(QFile::decodeName(pdfPath.c_str()));
+    printer_.setOutputFileName(QFile::decodeName(pdf_->tempPath().c_str()));
   }
   printer_.setDocName("Archivio K.R.T.");
   font_ = QFont("Courier New");
@@ -70,13 +71,22 @@ int QtPrinter::pageHeight() {
   return static_cast<int>(page.height() * 1440.0 / printer_.resolution());
 }
 
+int QtPrinter::pageWidth() {
+  const QRect page = printer_.pageLayout().paintRectPixels(printer_.resolution());
+  return static_cast<int>(page.width() * 1440.0 / printer_.resolution());
+}
+
+void QtPrinter::newPage() {
+  painter();  // the first page begins with the document
+  if (!printer_.newPage()) throw ui::PrintError("Impossibile passare alla pagina successiva.");
+  x_ = 0;
+  y_ = 0;
+}
+
 void QtPrinter::printLine(std::string_view text) {
   QPainter& p = painter();
   const int h = lineHeight();
-  if (y_ + h > pageHeight()) {
-    if (!printer_.newPage()) throw ui::PrintError("Impossibile passare alla pagina successiva.");
-    y_ = 0;
-  }
+  if (y_ + h > pageHeight()) newPage();
   const QFontMetricsF metrics(p.font(), &printer_);
   p.drawText(QPointF(dev(x_), dev(y_) + metrics.ascent()), toQ(text));
   x_ = 0;
@@ -96,6 +106,7 @@ void QtPrinter::endDoc() {
   QPainter& p = painter();  // an empty document still makes a page
   if (!p.end()) throw ui::PrintError("La stampa non \xE8 stata completata.");
   if (printer_.printerState() == QPrinter::Error) throw ui::PrintError("La stampante ha segnalato un errore.");
+  if (pdf_) pdf_->commit();
 }
 
 }  // namespace krt::qt

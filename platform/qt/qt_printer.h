@@ -9,12 +9,15 @@
 #include <string>
 
 #include "platform/ui.h"
+#include "records/file_io.h"
 
 namespace krt::qt {
 
 class QtPrinter : public ui::Printer {
  public:
-  // The default printer, or a PDF file when pdfPath is not empty.
+  // The default printer, or a PDF file when pdfPath is not empty: the PDF
+  // is written beside it and replaces it only once complete (a protected
+  // or unusable target throws FileError before anything is drawn).
   explicit QtPrinter(const std::string& pdfPath);
   ~QtPrinter() override;
 
@@ -31,14 +34,17 @@ class QtPrinter : public ui::Printer {
   void setCurrentY(int twips) override { y_ = twips; }
   void printLine(std::string_view text) override;
   void drawRect(int left, int top, int width, int height) override;
+  int pageWidth() override;
+  int pageHeight() override;
+  int lineHeight() override;
+  void newPage() override;
   void endDoc() override;
 
  private:
   QPainter& painter();  // begins the document on first use
   double dev(int twips) const;
-  int lineHeight();  // twips
-  int pageHeight();  // twips
 
+  std::unique_ptr<ReplacementFile> pdf_;  // outlives the printer that writes it
   QPrinter printer_;
   std::unique_ptr<QPainter> painter_;
   QFont font_;
