@@ -189,6 +189,8 @@ void Form4::Command2_Click() {
   if (!ReadEditorFields()) return;
   if (!insertSorted(m_.record.toLine())) return;
   m_.modificato = true;
+  // The main list is not refilled here; the status line counts the new line.
+  m_.refreshStatus();
   emptyEntryFields();
 }
 
@@ -196,7 +198,7 @@ bool Form4::insertSorted(const std::string& nuova_riga) {
   const std::string_view newKey = recordKey(nuova_riga);
   try {
     ui::BusyPointer busy(m_.platform);
-    rewriteWorkCopy(m_.paths, [&](LineReader& workCopy, FileWriter& workfile) {
+    m_.righe_copia = rewriteWorkCopy(m_.paths, [&](LineReader& workCopy, FileWriter& workfile) {
       bool placed = false;
       std::string line;
       while (workCopy.next(line)) {

@@ -1,5 +1,7 @@
 #include "mainwin/form1.h"
 
+#include <optional>
+
 #include "editor/form4.h"
 #include "mainwin/merge.h"
 #include "mainwin/modulo1.h"
@@ -12,6 +14,13 @@ namespace {
 
 constexpr const char* kTextFilter = "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*";
 constexpr const char* kSaveQuestion = "Vuoi salvare le modifiche?";
+
+// "1 volontario", "12.345 volontari": the Italian thousands separator.
+std::string volunteersText(std::size_t count) {
+  std::string digits = std::to_string(count);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), 1, '.');
+  return digits + (count == 1 ? " volontario" : " volontari");
+}
 
 }  // namespace
 
@@ -37,11 +46,23 @@ void Form1::Form_Load() {
   // File1 only tells the start-up folder, which Modulo1 already holds.
   control("File1").setVisible(false);
   m_.modificato = false;
+  m_.righe_copia = 0;
   try {
     createEmpty(m_.percorso_wrk());
   } catch (const FileError& e) {
     m_.reportFileError(e);
   }
+  showStatus();
+}
+
+void Form1::showStatus() {
+  const std::string& path = m_.nome_archivio;
+  const std::string tip = cp1252::fromUtf8(path);
+  ui::Control& archive = control("starchivio");
+  archive.setText(path.empty() ? std::string("Nessun archivio aperto") : tip.substr(tip.find_last_of('/') + 1));
+  archive.setToolTip(tip);
+  control("stvolontari").setText(volunteersText(m_.righe_copia));
+  control("stmodifiche").setText(m_.modificato ? "Modifiche non salvate" : "");
 }
 
 // ---- file commands -----------------------------------------------------------
@@ -98,6 +119,7 @@ void Form1::mnsalva_Click() {
   }
   m_.message("File salvato");
   m_.modificato = false;
+  showStatus();
 }
 
 Form1::SaveResult Form1::saveAs() {
@@ -114,6 +136,7 @@ Form1::SaveResult Form1::saveAs() {
   m_.nome_archivio = *path;
   m_.message("File salvato.");
   m_.modificato = false;
+  showStatus();
   return SaveResult::Saved;
 }
 
@@ -133,6 +156,7 @@ Form1::SaveResult Form1::saveAtExit() {
   m_.nome_archivio = *path;
   m_.message("file salvato.");
   m_.modificato = false;
+  showStatus();
   return SaveResult::Saved;
 }
 
@@ -178,37 +202,49 @@ void Form1::ReloadList() {
   ui::Control& list = control("List1");
   list.setVisible(true);
   list.clearItems();
+  ui::LineStore keys;
+  std::optional<FileError> failed;
   try {
     LineReader in(m_.percorso_wrk());
     std::string_view line;
-    while (in.nextView(line)) list.addItem(recordKey(line));
+    while (in.nextView(line)) keys.add(recordKey(line));
   } catch (const FileError& e) {
-    m_.reportFileError(e);
+    failed = e;
   }
+  // The keys read before a failure stay listed.
+  list.setItems(std::move(keys));
+  m_.righe_copia = static_cast<std::size_t>(list.itemCount());
+  showStatus();
+  if (failed) m_.reportFileError(*failed);
 }
 
-bool Form1::searchFrom(int from) {
-  ui::Control& list = control("List1");
-  const int count = list.itemCount();
+int Form1::findFrom(int from) {
+  const ui::LineStore& entries = control("List1").lines();
   std::string entry;
-  for (int i = from; i < count; ++i) {
-    salta_click_ = "1";
-    list.setListIndex(i);
-    entry = list.item(i);
+  for (std::size_t i = static_cast<std::size_t>(from); i < entries.size(); ++i) {
+    entry.assign(entries[i]);
     cp1252::upperInPlace(entry);
-    if (entry.find(testo_cerca_) != std::string::npos) return true;
+    if (entry.find(testo_cerca_) != std::string::npos) return static_cast<int>(i);
   }
-  return false;
+  return -1;
 }
 
-void Form1::endSearch(bool found) {
+void Form1::endSearch(int from, int found) {
   ui::Control& list = control("List1");
-  if (found) list.setTopIndex(list.listIndex());
   list.setVisible(true);
+  // The entry the search stops on is selected: the one found, or else the
+  // last one examined. Its click opens nothing.
+  const int last = list.itemCount() - 1;
+  const int stop = found >= 0 ? found : from <= last ? last : -1;
+  if (stop >= 0) {
+    salta_click_ = true;
+    list.setListIndex(stop);
+  }
+  if (found >= 0) list.setTopIndex(found);
   m_.platform.setBusy(false);
-  if (!found) {
+  if (found < 0) {
     m_.message("Ricerca terminata.");
-    salta_click_ = "0";
+    salta_click_ = false;
   }
 }
 
@@ -216,7 +252,7 @@ void Form1::cmdcerca_Click() {
   m_.platform.setBusy(true);
   testo_cerca_ = cp1252::upper(control("tcerca").text());
   control("List1").setVisible(false);
-  endSearch(searchFrom(0));
+  endSearch(0, findFrom(0));
 }
 
 void Form1::cmdprossimo_Click() {
@@ -224,13 +260,15 @@ void Form1::cmdprossimo_Click() {
   ui::Control& list = control("List1");
   list.setVisible(false);
   const int selected = list.listIndex();
-  const bool atEnd = list.itemCount() == 0 || selected == list.itemCount() - 1;
-  endSearch(!atEnd && searchFrom(selected + 1));
+  const int count = list.itemCount();
+  const bool atEnd = count == 0 || selected == count - 1;
+  const int from = atEnd ? count : selected + 1;
+  endSearch(from, atEnd ? -1 : findFrom(from));
 }
 
 void Form1::List1_Click() {
-  if (salta_click_ == "1") {
-    salta_click_ = "0";
+  if (salta_click_) {
+    salta_click_ = false;
     return;
   }
   ui::Control& list = control("List1");

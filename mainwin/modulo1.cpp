@@ -88,6 +88,10 @@ void Modulo1::LoadAssociations(ui::Control& province, ui::Control& association) 
 
 void Modulo1::ReloadList() { form1().ReloadList(); }
 
+void Modulo1::refreshStatus() {
+  if (form1_) form1_->showStatus();
+}
+
 bool Modulo1::openVolunteer(std::string_view key) {
   try {
     ui::BusyPointer busy(platform);

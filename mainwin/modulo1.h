@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <cstddef>
 #include <memory>
 #include <set>
 #include <string>
@@ -40,6 +41,8 @@ class Modulo1 {
   WorkPaths paths;                  // percorso_wrk, percorso_temp, percorso_verifica
   std::string nome_archivio;        // the current archive file, empty until named
   bool modificato = false;          // the work copy holds unsaved changes
+  // The lines of the work copy, as the last pass over it counted them.
+  std::size_t righe_copia = 0;
   std::string modo;                 // editor mode: "i" new volunteer, "m" chosen volunteer
   VolunteerRecord record;           // the current record
   bool mantieni_selezione = false;  // selection window: keep criteria on activation
@@ -83,6 +86,9 @@ class Modulo1 {
   void retellLookupFailures() { lookupFailuresTold_.clear(); }
   // Refills the main list from the work copy.
   void ReloadList();
+  // Shows the archive, righe_copia and modificato in the main window's
+  // status line; called by every command that changes one of them.
+  void refreshStatus();
   // Opens the volunteer of a list line in the editor: the first line of the
   // work copy with that key becomes the current record (all blanks when
   // none has it), modo "m", the editor shown. False, after telling the

@@ -187,8 +187,9 @@ class FileWriter {
 void forEachLine(const std::string& path, const std::function<void(const std::string&)>& fn);
 
 // Rewrites `target` as the lines of `source`, each ended by CR LF; lines of
-// blanks only (or empty) are left out when skipBlankLines is set.
-void copyLines(const std::string& source, const std::string& target, bool skipBlankLines);
+// blanks only (or empty) are left out when skipBlankLines is set. Returns the
+// number of lines written.
+std::size_t copyLines(const std::string& source, const std::string& target, bool skipBlankLines);
 
 // Makes `target` a byte-for-byte copy of `source`.
 void copyBytes(const std::string& source, const std::string& target);

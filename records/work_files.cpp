@@ -34,17 +34,17 @@ bool isWorkFile(const WorkPaths& paths, const std::string& path) {
   return false;
 }
 
-void rewriteWorkCopy(const WorkPaths& paths, const RewritePass& pass) {
+std::size_t rewriteWorkCopy(const WorkPaths& paths, const RewritePass& pass) {
   {
     LineReader in(paths.wrk);
     FileWriter out(paths.temp, FileWriter::Mode::Truncate);
     pass(in, out);
     out.commit();
   }
-  ReplaceWorkCopy(paths);
+  return ReplaceWorkCopy(paths);
 }
 
-void ReplaceWorkCopy(const WorkPaths& paths) { copyLines(paths.temp, paths.wrk, false); }
+std::size_t ReplaceWorkCopy(const WorkPaths& paths) { return copyLines(paths.temp, paths.wrk, false); }
 
 bool lookupByKey(const std::string& workCopy, std::string_view key, VolunteerRecord& record) {
   LineReader in(workCopy);

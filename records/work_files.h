@@ -34,12 +34,12 @@ using RewritePass = std::function<void(LineReader& workCopy, FileWriter& workfil
 // the pass streams the work copy into workfile.wrk with the change applied;
 // only when that file is complete is the work copy replaced by it
 // (ReplaceWorkCopy). A failure in the pass leaves the work copy untouched;
-// workfile.wrk stays on disk afterwards.
-void rewriteWorkCopy(const WorkPaths& paths, const RewritePass& pass);
+// workfile.wrk stays on disk afterwards. Returns the new work copy's lines.
+std::size_t rewriteWorkCopy(const WorkPaths& paths, const RewritePass& pass);
 
 // Copies workfile.wrk over the work copy, line by line, each line ended by
-// CR LF. The copy replaces the work copy in one step.
-void ReplaceWorkCopy(const WorkPaths& paths);
+// CR LF. The copy replaces the work copy in one step. Returns its lines.
+std::size_t ReplaceWorkCopy(const WorkPaths& paths);
 
 // Reads the work copy from the top and parses the first line whose first
 // 110 characters equal `key` into `record`; when none does, the record

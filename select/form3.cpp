@@ -125,17 +125,17 @@ void Form3::cmdcerca_Click() {
   ui::Control& list = control("List1");
   list.clearItems();
   const SelectionCriteria c = criteria();
-  std::size_t found = 0;
+  ui::LineStore result;
   try {
     ui::BusyPointer busy(m_.platform);
-    found = forEachSelected(m_.percorso_wrk(), c, m_.record, [&](std::string_view line) { list.addItem(line); });
+    forEachSelected(m_.percorso_wrk(), c, m_.record, [&](std::string_view line) { result.add(line); });
   } catch (const FileError& e) {
     // A list cut short by a read error would pass for a complete result.
-    list.clearItems();
     m_.reportFileError(e);
     return;
   }
-  if (found == 0) list.addItem(kNothingFound);
+  if (result.empty()) result.add(kNothingFound);
+  list.setItems(std::move(result));
 }
 
 void Form3::List1_Click() {

@@ -101,6 +101,45 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
   EXPECT_TRUE(ui.scriptsUsed());
 }
 
+// The status line: archive, volunteers of the work copy, unsaved changes,
+// after every command that changes one of them.
+TEST_F(MainWindow, TheStatusLineFollowsEveryCommand) {
+  const auto status = [&] {
+    return main().control("starchivio").text() + " | " + main().control("stvolontari").text() + " | " +
+           main().control("stmodifiche").text();
+  };
+  EXPECT_EQ(status(), "Nessun archivio aperto | 0 volontari | ");
+  Names many(1233, kRossi);
+  many.push_back(kVerdi);
+  openArchive(crlf(many));
+  EXPECT_EQ(status(), "archivio.txt | 1.234 volontari | ");
+  EXPECT_EQ(main().control("starchivio").toolTip(), path("archivio.txt"));
+  openArchive(crlf({line({{"provincia", "ROMA"}, {"associazione", "RADIO CLUB ROMA"}, {"cognome", "NERI"},
+                          {"nome", "PIA"}})}));
+  EXPECT_EQ(status(), "archivio.txt | 1 volontario | ");
+  // Registered: the count follows the work copy though the list is not refilled.
+  main().click("mnins");
+  win("Form4").pick("Combo2", 0);
+  win("Form4").type("Text1", "BIANCHI");
+  win("Form4").type("Text2", "ANNA");
+  win("Form4").click("Command2");
+  EXPECT_EQ(status(), "archivio.txt | 2 volontari | Modifiche non salvate");
+  EXPECT_EQ(main().control("List1").itemCount(), 1);
+  main().click("mnsalva");
+  EXPECT_EQ(status(), "archivio.txt | 2 volontari | ");
+  main().pick("List1", 0);
+  win("Form4").click("elimina");
+  EXPECT_EQ(status(), "archivio.txt | 1 volontario | Modifiche non salvate");
+  menu("mnscn", std::nullopt, {"copia.txt"});
+  EXPECT_EQ(status(), "copia.txt | 1 volontario | ");
+  writeFile(path("aggiunto.txt"), crlf({kRossi, kVerdi}));
+  menu("mnaggiu", std::nullopt, {"aggiunto.txt"});
+  EXPECT_EQ(status(), "copia.txt | 2 volontari | Modifiche non salvate");
+  menu("mnesci", Answer::Yes, {"uscita.txt"});
+  EXPECT_EQ(status(), "uscita.txt | 2 volontari | ");
+  EXPECT_EQ(main().control("starchivio").toolTip(), path("uscita.txt"));
+}
+
 TEST_F(MainWindow, ExitAndCloseWithEveryAnswer) {
   EXPECT_EQ((std::tuple{main().close(), ui.quitRequested, ui.messages.size()}), (std::tuple{true, true, 0u}));
   // With unsaved changes, by Esci or by the frame (which has no Cancel): a
@@ -159,7 +198,7 @@ TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
 // changes, and at exit the program stays open with its changes.
 TEST_F(MainWindow, WorkFilesAreNeverTakenAsArchiveOrTarget) {
   openArchive(crlf({kRossi}));
-  m->modificato = "1";
+  m->modificato = true;
   ui.setPrinterInstalled(false);
   fs::create_directory(path("cartella"));
   writeFile(m->percorso_temp(), "temporaneo\r\n");

@@ -9,7 +9,8 @@ namespace krt::headless {
 
 HeadlessControl::HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& desc)
     : window_(window), desc_(desc), back_(desc.backColor.value_or(ui::kWhite)) {
-  if (desc.kind == ui::Kind::Label || desc.kind == ui::Kind::Button) text_ = desc.caption;
+  if (desc.kind == ui::Kind::Label || desc.kind == ui::Kind::Button || desc.kind == ui::Kind::StatusPanel)
+    text_ = desc.caption;
   fontName_ = desc.font.name.empty() ? window.desc().font.name : desc.font.name;
   fontSize_ = desc.font.name.empty() ? window.desc().font.size : desc.font.size;
   tip_ = desc.hint;
@@ -27,7 +28,12 @@ void HeadlessControl::clearItems() {
 
 void HeadlessControl::addItem(std::string_view item) {
   filledWhileBusy_ = filledWhileBusy_ && window_.platform().busy;
-  items_.emplace_back(item);
+  items_.add(item);
+}
+
+void HeadlessControl::setItems(ui::LineStore lines) {
+  clearItems();
+  items_ = std::move(lines);
 }
 
 std::string HeadlessControl::item(int index) const {
@@ -38,7 +44,13 @@ std::string HeadlessControl::item(int index) const {
     for (const auto& cell : rows_[static_cast<std::size_t>(index)]) row += (row.empty() ? "" : "\t") + cell;
     return row;
   }
-  return items_[static_cast<std::size_t>(index)];
+  return std::string(items_[static_cast<std::size_t>(index)]);
+}
+
+std::vector<std::string> HeadlessControl::items() const {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < items_.size(); ++i) out.emplace_back(items_[i]);
+  return out;
 }
 
 int HeadlessControl::itemCount() const {

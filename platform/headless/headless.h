@@ -30,6 +30,8 @@ class HeadlessControl : public ui::Control {
   void setText(std::string_view text) override;
   void clearItems() override;
   void addItem(std::string_view item) override;
+  void setItems(ui::LineStore lines) override;
+  const ui::LineStore& lines() const override { return items_; }
   int itemCount() const override;
   std::string item(int index) const override;
   int listIndex() const override { return index_; }
@@ -48,7 +50,7 @@ class HeadlessControl : public ui::Control {
   void setToolTip(std::string_view tip) override { tip_ = tip; }
 
   const ui::ControlSpec& desc() const { return desc_; }
-  const std::vector<std::string>& items() const { return items_; }
+  std::vector<std::string> items() const;
   void setRows(std::vector<std::vector<std::string>> rows) override;
   std::string cell(int row, int column) const override;
   // Whether the items were last emptied, and every one since added, with the
@@ -59,7 +61,7 @@ class HeadlessControl : public ui::Control {
   HeadlessWindow& window_;
   ui::ControlSpec desc_;
   std::string text_;
-  std::vector<std::string> items_;
+  ui::LineStore items_;
   std::vector<std::vector<std::string>> rows_;
   int index_ = -1;
   int top_ = 0;

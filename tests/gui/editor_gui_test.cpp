@@ -18,8 +18,8 @@ class EditorGui : public GuiTest {
   void openEditor(int row) {
     start({volunteer({{"cognome", "BIANCHI"}, {"nome", "MARIO"}, {"prov_residenza", "RM"}, {"via", "VIA ROMA 1"}}),
            volunteer({{"cognome", "ROSSI"}, {"nome", "MARIO"}, {"prov_residenza", "RM"}, {"via", "VIA NAPOLI 2"}})});
-    auto* list = find<QListWidget>("Form1", "List1");
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    QAbstractItemView* main = list("Form1");
+    QTest::mouseClick(main->viewport(), Qt::LeftButton, {}, rowCentre(main, row));
     ASSERT_TRUE(window("Form4") && window("Form4")->isVisible());
     via = find<QLineEdit>("Form4", "Text12");
     province = find<QComboBox>("Form4", "Combo2");
