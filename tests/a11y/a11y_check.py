@@ -72,8 +72,13 @@ def windows(app):
     return {w.name: w for w in (app.getChildAtIndex(i) for i in range(app.childCount)) if w is not None}
 
 
+def showing_inputs(window):
+    """The input controls of a window that are on screen."""
+    return [n for n in walk(window) if n.getRole() in INPUT_ROLES and n.getState().contains(pyatspi.STATE_SHOWING)]
+
+
 def do_menu(app, caption, opens):
-    """Chooses a menu entry and waits for the window it opens."""
+    """Chooses a menu entry and waits for the window it opens to show its controls."""
     entry = wait_for(lambda: next((n for n in walk(app) if n.getRoleName() in ("menu item", "menu")
                                    and n.name.replace("&", "") == caption), None), 30, 0.5)
     if entry is None:
@@ -83,9 +88,8 @@ def do_menu(app, caption, opens):
     except GLib.Error:
         # A modal dialog answers the action only once it closes.
         pass
-    if not wait_for(lambda: opens in windows(app), 30):
+    if not wait_for(lambda: opens in windows(app) and showing_inputs(windows(app)[opens]), 30):
         raise SystemExit("menu entry %s did not open %s" % (caption, opens))
-    time.sleep(0.5)
 
 
 def check(app):

@@ -72,7 +72,10 @@ TEST_F(EditorGui, GuardAsksOncePerFocusMoveAndItsMessageBoxIsNotAnActivation) {
   province->lineEdit()->selectAll();
   QTest::keyClicks(province->lineEdit(), "MILANO");
   via->setFocus();
-  QTest::qWait(300);
+  // The box answered and gone, the window system gives the editor back its
+  // activation: that is no activation of the program's windows.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return boxes == 1 && !QApplication::activeModalWidget(); }));
+  ASSERT_TRUE(activate("Form4"));
   EXPECT_EQ(boxes, 1);
   EXPECT_EQ(via->text(), "VIA ROMA 1 BIS");            // not repopulated
   EXPECT_EQ(province->currentText().left(4), "ROMA");  // No: the stored province is back

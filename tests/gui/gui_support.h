@@ -1,4 +1,8 @@
 // Helpers for the tests that drive the real Qt windows (offscreen).
+//
+// A test waits for a condition, never for a fixed time, and with a bound:
+// ASSERT_TRUE(QTest::qWaitFor(condition)). QTRY_VERIFY and QTRY_COMPARE report
+// to a QTest run, not to GoogleTest: here their failures would pass unseen.
 #pragma once
 
 #include <gtest/gtest.h>

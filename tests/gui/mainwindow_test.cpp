@@ -109,7 +109,7 @@ TEST_F(GuiTest, EnterOpensTheEntryUnderTheFocusFrame) {
     ASSERT_TRUE(tabTo(l));
     for (int i = 0; i < c.downs; ++i) QTest::keyClick(l, Qt::Key_Down);
     QTest::keyClick(l, Qt::Key_Return);
-    QTRY_VERIFY(window("Form4") && window("Form4")->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([] { return window("Form4") && window("Form4")->isVisible(); }));
     EXPECT_EQ(find<QLineEdit>("Form4", "Text1")->text().trimmed().toStdString(), c.opened);
     EXPECT_EQ(m->modo, "m");
     m.reset();
