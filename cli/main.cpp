@@ -5,9 +5,10 @@
 //   archivio-cli verifica ARCHIVIO [--report FILE]
 //   archivio-cli unisci ARCHIVIO AGGIUNTO --out FILE
 //   archivio-cli seleziona ARCHIVIO [CRITERI...]
+//   archivio-cli scadenze ARCHIVIO [--entro GIORNI] [--oggi AAAA-MM-GG]
 //
-// Exit status: 0 done (and, for verifica, no violation; for seleziona, at
-// least one volunteer); 1 violations found / nobody selected; 2 failure.
+// Exit status: 0 done (and, for verifica, no violation; for seleziona and
+// scadenze, at least one row); 1 violations found / no row; 2 failure.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <system_error>
 #include <vector>
 
+#include "export/expiry.h"
 #include "mainwin/merge.h"
 #include "records/codes.h"
 #include "records/cp1252.h"
@@ -46,7 +48,8 @@ constexpr const char* kHelpCommands =
     "      Uscita: 0 nessun errore, 1 errori riscontrati, 2 errore.\n"
     "  unisci ARCHIVIO AGGIUNTO --out FILE\n"
     "      Unisce AGGIUNTO ad ARCHIVIO provincia per provincia e scrive il risultato in FILE\n"
-    "      (mai uno dei due archivi, che restano invariati). Uscita: 0 fatto, 2 errore.\n"
+    "      (mai uno dei due archivi, che restano invariati); sullo standard error, per ogni\n"
+    "      provincia di AGGIUNTO, i volontari sostituiti e aggiunti. Uscita: 0 fatto, 2 errore.\n"
     "  seleziona ARCHIVIO [CRITERI...]\n"
     "      Elenca la chiave (110 caratteri) di ogni volontario che soddisfa i criteri.\n"
     "      Uscita: 0 almeno un volontario, 1 nessuno, 2 errore.\n"
@@ -257,6 +260,7 @@ int unisci(Arguments args) {
       return usageError("il file " + text(*target) + " \xE8 uno degli archivi da unire: scegliere un altro nome.");
   }
   if (!replaceable(*target)) return failure("il file " + text(*target) + " non \xE8 un file.");
+  MergeSummary summary;
   try {
     // Both inputs are opened first: a missing one leaves FILE untouched.
     LineReader work(inputs[0]);
@@ -264,11 +268,14 @@ int unisci(Arguments args) {
     // The merged lines go to a temporary file that replaces FILE only
     // when complete, as the work copy is replaced in the program.
     FileWriter merged(*target, FileWriter::Mode::Replacing);
-    mergeLines(work, added, merged);
+    mergeLines(work, added, merged, &summary);
     merged.commit();
   } catch (const FileError& e) {
     return fileFailure(e);
   }
+  // What the merge did, every province, on standard error: standard output
+  // stays empty.
+  for (const std::string& line : summary.lines()) std::fprintf(stderr, "%s\n", cp1252::toUtf8(line).c_str());
   return finish(kDone);
 }
 
@@ -360,6 +367,49 @@ int seleziona(Arguments args) {
   return finish(found > 0 ? kDone : kFound);
 }
 
+// ---- scadenze ---------------------------------------------------------------------
+
+// GIORNI: a whole number from 0 to kMaxExpiryDays, digits only.
+std::optional<int> expiryDays(std::string_view word) {
+  if (word.empty() || word.size() > 4 || word.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  const int days = std::stoi(std::string(word));
+  if (days > kMaxExpiryDays) return std::nullopt;
+  return days;
+}
+
+int scadenze(Arguments args) {
+  std::vector<std::string> inputs;
+  std::optional<int> days;
+  std::optional<DayNumber> today;
+  while (!args.done()) {
+    const std::string_view word = args.next();
+    if (word == "--entro") {
+      const auto v = args.value();
+      if (days) return usageError("--entro ripetuto.");
+      if (!v || !(days = expiryDays(*v)))
+        return usageError("dopo --entro serve un numero intero di giorni da 0 a 3650.");
+    } else if (word == "--oggi") {
+      const auto v = args.value();
+      if (today) return usageError("--oggi ripetuto.");
+      if (!v || !(today = readIsoDate(*v))) return usageError("dopo --oggi serve una data valida AAAA-MM-GG.");
+    } else if (isOption(word)) {
+      return usageError("opzione sconosciuta per scadenze: " + text(word));
+    } else {
+      inputs.emplace_back(word);
+    }
+  }
+  if (inputs.size() != 1) return usageError("scadenze vuole un solo ARCHIVIO.");
+  std::vector<ExpiryRow> rows;
+  try {
+    rows = expiryRows(inputs.front(), today.value_or(localToday()), days.value_or(kDefaultExpiryDays));
+  } catch (const FileError& e) {
+    return fileFailure(e);
+  }
+  writeExpiryScript(rows, out);
+  return finish(rows.empty() ? kFound : kDone);
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -377,6 +427,7 @@ int run(int argc, char** argv) {
   if (command == "verifica") return verifica(args);
   if (command == "unisci") return unisci(args);
   if (command == "seleziona") return seleziona(args);
+  if (command == "scadenze") return scadenze(args);
   return usageError("comando sconosciuto: " + text(command));
 }
 

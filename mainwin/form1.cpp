@@ -36,7 +36,7 @@ Form1::Form1(Modulo1& m) : m_(m) {
 void Form1::Form_Load() {
   // File1 only tells the start-up folder, which Modulo1 already holds.
   control("File1").setVisible(false);
-  m_.modificato = "0";
+  m_.modificato = false;
   try {
     createEmpty(m_.percorso_wrk());
   } catch (const FileError& e) {
@@ -51,13 +51,15 @@ ui::FileRequest Form1::saveRequest() const {
 }
 
 bool Form1::offerToSave(ui::Buttons buttons) {
-  if (m_.modificato != "1") return true;
+  if (!m_.modificato) return true;
   switch (m_.platform.messageBox(kSaveQuestion, buttons)) {
     case ui::Answer::No:
       return true;
     case ui::Answer::Yes:
       return saveAtExit() == SaveResult::Saved;
     default:
+      // Cancel, or the box closed by Escape or its frame: nothing is
+      // discarded and the program stays as it was.
       return false;
   }
 }
@@ -75,7 +77,7 @@ void Form1::mnapri_Click() {
       return;
     }
     m_.nome_archivio = *path;
-    m_.modificato = "0";
+    m_.modificato = false;
   }
   ReloadList();
 }
@@ -93,7 +95,7 @@ void Form1::mnsalva_Click() {
     return;
   }
   m_.message("File salvato");
-  m_.modificato = "0";
+  m_.modificato = false;
 }
 
 Form1::SaveResult Form1::saveAs() {
@@ -108,7 +110,7 @@ Form1::SaveResult Form1::saveAs() {
   }
   m_.nome_archivio = *path;
   m_.message("File salvato.");
-  m_.modificato = "0";
+  m_.modificato = false;
   return SaveResult::Saved;
 }
 
@@ -126,7 +128,7 @@ Form1::SaveResult Form1::saveAtExit() {
   }
   m_.nome_archivio = *path;
   m_.message("file salvato.");
-  m_.modificato = "0";
+  m_.modificato = false;
   return SaveResult::Saved;
 }
 

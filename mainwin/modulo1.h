@@ -37,7 +37,7 @@ class Modulo1 {
   // ---- shared state ----
   WorkPaths paths;                  // percorso_wrk, percorso_temp, percorso_verifica
   std::string nome_archivio;        // the current archive file, empty until named
-  std::string modificato = "0";     // "1": the work copy holds unsaved changes
+  bool modificato = false;          // the work copy holds unsaved changes
   std::string modo;                 // editor mode: "i" new volunteer, "m" chosen volunteer
   VolunteerRecord record;           // the current record
   bool mantieni_selezione = false;  // selection window: keep criteria on activation

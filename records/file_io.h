@@ -6,11 +6,12 @@
 //
 // Every failure throws FileError naming the file. Writes that replace a
 // file go to a temporary file in the target's folder, which is renamed over
-// the target only when it is complete and synced (ReplacingWriter).
+// the target only when it is complete and synced (ReplacementFile).
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,7 +21,8 @@ namespace krt {
 
 class FileError : public std::runtime_error {
  public:
-  enum class Action { Read, Write, Create };
+  // CreateIn: no file could be made in the folder `path`.
+  enum class Action { Read, Write, Create, CreateIn };
   FileError(Action action, std::string path, int err);
 
   Action action() const { return action_; }
@@ -43,7 +45,65 @@ namespace io {
 enum class Op { Read, Write, Sync, Close, Rename };
 using FaultHook = std::function<bool(Op op, const std::string& path)>;
 void setFaultHook(FaultHook hook);
+
+// The calls that make a replaced file durable: the temporary's data before
+// the rename, the folder's entry after it. The program keeps the system's
+// own; a test may wrap them to watch what is synced, and when.
+struct SyncCalls {
+  int (*fdatasync)(int fd);
+  int (*fsync)(int fd);
+};
+SyncCalls& syncCalls();
 }  // namespace io
+
+// A file another library writes (a PDF, a workbook) that replaces `target`
+// only when complete: it is written at tempPath(), beside the target.
+// FileWriter's replacing modes go through it too.
+//
+// An existing target the user may not write is refused (for root, one
+// without any write permission bit), and so is a folder; a target reached
+// through a symbolic link is the file the link leads to, and the link
+// stays. The new file keeps the old one's mode and, where the system
+// allows, its owner and group.
+class ReplacementFile {
+ public:
+  // `durable`: commit() waits for the disk (false only for files the program
+  // derives again at will).
+  explicit ReplacementFile(std::string target, bool durable = true);  // throws FileError
+  ~ReplacementFile();  // removes the temporary unless committed
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  const std::string& tempPath() const { return tempPath_; }
+  // The file that is replaced (the one a link leads to).
+  const std::string& target() const { return target_; }
+
+  // Syncs the temporary, renames it over the target, syncs the folder;
+  // throws FileError (the temporary is then gone, the target as it was).
+  void commit();
+
+  // The temporary's open descriptor, for a writer of our own; the caller
+  // closes it before commit().
+  int takeDescriptor();
+
+ private:
+  [[noreturn]] void fail(int err);
+
+  std::string target_;
+  std::string tempPath_;
+  int fd_ = -1;
+  bool durable_;
+  bool existed_ = false;
+  unsigned mode_ = 0;
+  unsigned owner_ = 0, group_ = 0;
+  bool done_ = false;
+};
+
+// The size of the readers' and writers' buffers: a file is read in blocks of
+// this many bytes (a line longer than that grows the buffer). 64 KiB stay in
+// the processor's cache while the system copies a block in or out: with
+// 256 KiB, reading an archive took three times as long.
+inline constexpr std::size_t kFileBufferSize = std::size_t{1} << 16;
 
 // Streams the lines of a file, one at a time, through a fixed buffer.
 class LineReader {
@@ -115,11 +175,9 @@ class FileWriter {
   void fail(FileError::Action action, int err);
 
   std::string path_;
-  std::string tempPath_;
-  Mode mode_;
+  std::unique_ptr<ReplacementFile> replacement_;  // the replacing modes
   int fd_ = -1;
   std::string buf_;
-  bool committed_ = false;
 };
 
 // Whole-file helpers built on the two classes above.

@@ -107,7 +107,10 @@ TEST_F(CliTest, VerificaUnisciAndSelezionaGiveWhatTheWindowsGive) {
   EXPECT_EQ(std::get<0>(run({"verifica", "archivio.txt"})), 1);
   EXPECT_EQ(readFile(path("verifica.txt")), programReport);
 
-  EXPECT_EQ(run({"unisci", "archivio.txt", "aggiunto.txt", "--out", "unito.txt"}), (std::tuple{0, "", ""}));
+  EXPECT_EQ(ui.messages.back().text,
+            "NAPOLI: sostituiti 0, aggiunti 1\nROMA: sostituiti 2, aggiunti 1\nVolontari nell'archivio: 6");
+  EXPECT_EQ(run({"unisci", "archivio.txt", "aggiunto.txt", "--out", "unito.txt"}),
+            (std::tuple{0, "", ui.messages.back().text + "\n"}));
   EXPECT_EQ(readFile(path("unito.txt")), programWorkCopy);
   EXPECT_EQ(run({"seleziona", "archivio.txt"}), (std::tuple{0, programAll, ""}));
   EXPECT_EQ(run({"seleziona", "archivio.txt", "--patente", "b"}), (std::tuple{0, programLicence, ""}));
@@ -177,6 +180,39 @@ TEST_F(CliTest, EveryDotazioneValueSelectsWhoHasThatEquipment) {
   }
 }
 
+// scadenze: expired documents, then expiring ones, each by date, then the
+// dates that cannot be read; ties in file order; UTF-8, quoted for scripts.
+TEST_F(CliTest, ScadenzeListsTheDocumentsInTheirOrder) {
+  const auto who = [](const char* cognome, const std::string& nome, const char* patente, const char* patenteScade,
+                      const char* passaporto, const char* passaportoScade) {
+    return line({{"provincia", "ROMA"}, {"associazione", "RADIO CLUB ROMA"}, {"cognome", cognome}, {"nome", nome},
+                 {"recapito", "06 \"CASA\"; UFFICIO"}, {"patente", patente}, {"patente_scadenza", patenteScade},
+                 {"passaporto", passaporto}, {"passaporto_scadenza", passaportoScade}});
+  };
+  writeFile(path("scadenze.txt"), crlf({who("ROSSI", "ANNA", "B", "10/01/2025", "SI", "31/12/2024"), "   ",
+                                        who("BIANCHI", W("NICCOLÒ"), "NO", "01/01/2000", "SI", "1/1/24"),
+                                        who("VERDI", "LUCA", "B", "31-02-2025", "NO", "01/01/2020"),
+                                        who("NERI", "PIA", "B", "", "SI", " 10.1.2025"),
+                                        who("GIALLI", "ELSA", "B", "1/3/2025", "SI", "xx")}));
+  const std::string row = "ROMA;RADIO CLUB ROMA;";
+  const std::string contact = ";\"06 \"\"CASA\"\"; UFFICIO\";";
+  EXPECT_EQ(run({"scadenze", "scadenze.txt", "--oggi", "2025-01-01", "--entro", "30"}),
+            (std::tuple{0,
+                        "provincia;associazione;cognome;nome;recapito;documento;scadenza;stato\n" + row +
+                            "BIANCHI;NICCOLÒ" + contact + "passaporto;1/1/24;SCADUTO\n" + row + "ROSSI;ANNA" +
+                            contact + "passaporto;31/12/2024;SCADUTO\n" + row + "ROSSI;ANNA" + contact +
+                            "patente;10/01/2025;IN SCADENZA\n" + row + "NERI;PIA" + contact +
+                            "passaporto;10.1.2025;IN SCADENZA\n" + row + "VERDI;LUCA" + contact +
+                            "patente;31-02-2025;DATA NON VALIDA\n" + row + "GIALLI;ELSA" + contact +
+                            "passaporto;xx;DATA NON VALIDA\n",
+                        ""}));
+  // From today, 90 days ahead: the documents of 2024 have expired.
+  EXPECT_EQ(std::get<0>(run({"scadenze", "scadenze.txt"})), 0);
+  writeFile(path("vuoto.txt"), crlf({"", who("ROSSI", "ANNA", "NO", "1/1/2020", "NO", "1/1/2020")}));
+  EXPECT_EQ(run({"scadenze", "vuoto.txt", "--entro", "0"}),
+            (std::tuple{1, "provincia;associazione;cognome;nome;recapito;documento;scadenza;stato\n", ""}));
+}
+
 // "1,5" is a number where the comma is the decimal separator: the Italian
 // locale, compiled for this test alone into a private LOCPATH.
 TEST_F(CliTest, TheNumericTestFollowsTheLocaleOfTheEnvironment) {
@@ -215,13 +251,17 @@ TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
       {{"seleziona", "archivio.txt", "--dotazione", "V27"}, ""}, {{"seleziona", "archivio.txt", "--patente", "G"}, ""},
       {{"seleziona", "archivio.txt", "--livello", "CO"}, ""},
       {{"seleziona", "archivio.txt", "--disponibilita", "1m"}, ""},
+      {{"scadenze"}, ""}, {{"scadenze", "archivio.txt", "--entro", "3651"}, ""},
+      {{"scadenze", "archivio.txt", "--entro", "-1"}, ""}, {{"scadenze", "archivio.txt", "--entro", "1.5"}, ""},
+      {{"scadenze", "archivio.txt", "--oggi", "2025-02-29"}, ""}, {{"scadenze", "archivio.txt", "--oggi"}, ""},
+      {{"scadenze", "manca.txt"}, "manca.txt"},
       // An output that is one of the inputs under another name.
       {unisciTo("stesso.txt"), ""},
       // Failures: an output that is not a plain file (renaming over the pipe
       // would turn it into one), an unreadable input, a missing folder.
       {unisciTo("tubo"), "tubo"}, {{"verifica", "cartella"}, "cartella"},
       {{"unisci", "archivio.txt", "manca.txt", "--out", "unito.txt"}, "manca.txt"},
-      {unisciTo("manca/unito.txt"), "manca/unito.txt"}};
+      {unisciTo("manca/unito.txt"), "cartella manca "}};
   // clang-format on
   for (const auto& [args, name] : errors) {
     SCOPED_TRACE(::testing::PrintToString(args));

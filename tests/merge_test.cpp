@@ -47,16 +47,57 @@ TEST_F(MergeTest, WorkCopyAndAddedFileMergeLineByLine) {
       {"lines written whole", crlf({"MILANO"}), crlf({longLine}), {"MILANO", longLine}},
   };
   for (const auto& [what, work, added, expected] : cases) {
-    m->modificato = "0";
+    m->modificato = false;
     setWorkCopy(work);
     merge(added);
+    ui.messages.clear();  // the summary
     EXPECT_EQ(workCopy(), crlf(expected)) << what;
-    EXPECT_EQ(m->modificato, "1") << what;
+    EXPECT_TRUE(m->modificato) << what;
   }
   EXPECT_EQ(items("Form1", "List1"), (Lines{"MILANO", longLine.substr(0, 110)}));
   EXPECT_EQ(ui.openDialogs.back().title, "Nome del file da aggiungere");
   EXPECT_EQ(ui.openDialogs.back().filter, "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*");
-  EXPECT_TRUE(ui.messages.empty());
+}
+
+// After the merge a message box tells, for each province of the added file
+// in the order first met there, the work copy's lines dropped and the added
+// lines written for it, and how many lines the work copy now holds.
+TEST_F(MergeTest, TheSummaryTellsWhatEachProvinceOfTheAddedFileDid) {
+  const auto a = rec("ANCONA", "1"), b = rec("BARI", "1"), c = rec("COMO", "1");
+  Lines many;
+  for (int i = 0; i < 22; ++i) many.push_back(rec("P" + std::to_string(10 + i), "1"));
+  struct Case {
+    const char* what;
+    std::string work, added;
+    Lines told;
+  };
+  const Case cases[] = {
+      {"replaced and new", crlf({a, b, b, c}), crlf({rec("BARI", "N"), "", rec("BARI", "M"), rec("DOLO", "N")}),
+       {"BARI: sostituiti 2, aggiunti 2", "DOLO: sostituiti 0, aggiunti 1", "Volontari nell'archivio: 5"}},
+      // BARI met again after ANCONA counts with its first meeting.
+      {"unordered", crlf({a, b, b, c}), crlf({rec("BARI", "N"), rec("ANCONA", "N"), rec("BARI", "M")}),
+       {"BARI: sostituiti 2, aggiunti 2", "ANCONA: sostituiti 0, aggiunti 1", "Volontari nell'archivio: 5"}},
+      {"nothing brought", crlf({a, b}), crlf({"", ""}), {"Nessun volontario aggiunto."}},
+      {"more than 20 provinces", "", crlf(many),
+       {"P10: sostituiti 0, aggiunti 1", "P11: sostituiti 0, aggiunti 1", "P12: sostituiti 0, aggiunti 1",
+        "P13: sostituiti 0, aggiunti 1", "P14: sostituiti 0, aggiunti 1", "P15: sostituiti 0, aggiunti 1",
+        "P16: sostituiti 0, aggiunti 1", "P17: sostituiti 0, aggiunti 1", "P18: sostituiti 0, aggiunti 1",
+        "P19: sostituiti 0, aggiunti 1", "P20: sostituiti 0, aggiunti 1", "P21: sostituiti 0, aggiunti 1",
+        "P22: sostituiti 0, aggiunti 1", "P23: sostituiti 0, aggiunti 1", "P24: sostituiti 0, aggiunti 1",
+        "P25: sostituiti 0, aggiunti 1", "P26: sostituiti 0, aggiunti 1", "P27: sostituiti 0, aggiunti 1",
+        "P28: sostituiti 0, aggiunti 1", "P29: sostituiti 0, aggiunti 1", W("… e altre 2 province"),
+        "Volontari nell'archivio: 22"}},
+  };
+  for (const auto& [what, work, added, told] : cases) {
+    setWorkCopy(work);
+    merge(added);
+    std::string text;
+    for (const auto& l : told) text += (text.empty() ? "" : "\n") + l;
+    ASSERT_EQ(ui.messages.size(), 1u) << what;
+    EXPECT_EQ(ui.messages[0].text, text) << what;
+    EXPECT_EQ(ui.messages[0].buttons, ui::Buttons::Ok) << what;
+    ui.messages.clear();
+  }
 }
 
 TEST_F(MergeTest, AFailureInTheMiddleLeavesTheWorkCopyAsItWas) {
@@ -74,7 +115,7 @@ TEST_F(MergeTest, AFailureInTheMiddleLeavesTheWorkCopyAsItWas) {
     ASSERT_EQ(shown.size(), 1u) << target;
     EXPECT_NE(shown[0].find(std::filesystem::path(target).filename().string()), std::string::npos) << shown[0];
     EXPECT_EQ(workCopy(), before) << target;
-    EXPECT_EQ(m->modificato, "0");
+    EXPECT_FALSE(m->modificato);
   }
   // A cancelled dialog does nothing; a chosen file that cannot be read is named.
   ui.chooseFile(std::nullopt);

@@ -1,0 +1,74 @@
+// The document expiry watch: how an expiry date is read and what status it
+// gets against a day and a number of days ahead.
+#include "export/expiry.h"
+#include "support.h"
+
+namespace krt::test {
+namespace {
+
+using ExpiryDates = TempDirTest;
+
+TEST_F(ExpiryDates, EachDateReadAndJudgedAgainstTheDayAndTheDaysAhead) {
+  struct Case {
+    const char* expiry;
+    const char* today;
+    int days;
+    const char* status;  // "" for no row
+  };
+  const Case cases[] = {
+      // 0 days: today alone is "in scadenza"; yesterday expired; tomorrow nothing.
+      {"31/12/2026", "2026-12-31", 0, "IN SCADENZA"},
+      {"30/12/2026", "2026-12-31", 0, "SCADUTO"},
+      {"1/1/2027", "2026-12-31", 0, ""},
+      {"1/1/2027", "2026-12-31", 1, "IN SCADENZA"},
+      // From a month's end: 31 January + 30 days is 2 March.
+      {"2.3.2025", "2025-01-31", 30, "IN SCADENZA"},
+      {"3.3.2025", "2025-01-31", 30, ""},
+      {"1-3-2024", "2024-02-29", 1, "IN SCADENZA"},
+      // Leap days: every fourth year, not a century unless it divides by 400.
+      {"29/02/2024", "2024-02-29", 0, "IN SCADENZA"},
+      {"29/02/2000", "2024-01-01", 0, "SCADUTO"},
+      {"29/02/2023", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"29-02-1900", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"31/04/2025", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"0/1/2025", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"1/13/2025", "2020-01-01", 0, "DATA NON VALIDA"},
+      // Two-digit years: 69-99 in the 1900s, 00-68 in the 2000s.
+      {"1/1/69", "1970-01-01", 0, "SCADUTO"},
+      {"31/12/68", "2068-12-01", 30, "IN SCADENZA"},
+      {"5/6/00", "2000-06-05", 0, "IN SCADENZA"},
+      // The same separator twice, one of three; digits where they belong.
+      {"1/2-2025", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"1.2/2025", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"1,2,2025", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"1/1/202", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"1/1/20255", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"123/1/2025", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"1/001/2025", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"1 /1/2025", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"2025-01-01", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"+1/1/2025", "2020-01-01", 0, "DATA NON VALIDA"},
+      {"SCADUTA", "2020-01-01", 0, "DATA NON VALIDA"},
+      // Blanks around the date are not part of it.
+      {" 1/1/2020 ", "2020-01-01", 0, "IN SCADENZA"},
+  };
+  for (const auto& [expiry, today, days, status] : cases) {
+    SCOPED_TRACE(std::string(expiry) + " on " + today + " +" + std::to_string(days));
+    writeFile(path("a.txt"), crlf({line({{"cognome", "ROSSI"}, {"patente", "B"}, {"patente_scadenza", expiry}})}));
+    const auto day = readIsoDate(today);
+    ASSERT_TRUE(day);
+    const auto rows = expiryRows(path("a.txt"), *day, days);
+    EXPECT_EQ(rows.empty() ? std::string() : std::string(statusText(rows[0].stato)), status);
+    if (!rows.empty()) {
+      EXPECT_EQ(rows[0].scadenza(), trimBlanks(expiry));
+    }
+  }
+  // The day given to the batch tool: AAAA-MM-GG and a day of the calendar.
+  for (const char* bad : {"2025-02-29", "2025-1-01", "01-01-2025", "2025/01/01", "2025-13-01", "20250101", ""}) {
+    EXPECT_FALSE(readIsoDate(bad)) << bad;
+  }
+  EXPECT_EQ(formatDate(*readIsoDate("2024-02-29")), "29/02/2024");
+}
+
+}  // namespace
+}  // namespace krt::test
