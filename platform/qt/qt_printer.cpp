@@ -9,7 +9,7 @@
 
 namespace krt::qt {
 
-QtPrinter::QtPrinter(const std::string& pdfPath) : printer_(QPrinter::HighResolution) {
+QtPrinter::QtPrinter(const std::string& pdfPath) : printer_(QPrinter::HighResolution), pdfPath_(pdfPath) {
   if (!pdfPath.empty()) {
     printer_.setOutputFormat(QPrinter::PdfFormat);
     printer_.setOutputFileName(QFile::decodeName(pdfPath.c_str()));
@@ -99,6 +99,14 @@ void QtPrinter::drawRect(int left, int top, int width, int height) {
   p.setBrush(Qt::NoBrush);
   p.drawRect(QRectF(dev(left), dev(top), dev(width), dev(height)));
   p.restore();
+}
+
+void QtPrinter::abortDoc() {
+  if (painter_ && painter_->isActive()) {
+    printer_.abort();
+    painter_->end();
+  }
+  if (!pdfPath_.empty()) QFile::remove(QFile::decodeName(pdfPath_.c_str()));
 }
 
 void QtPrinter::endDoc() {

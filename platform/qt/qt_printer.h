@@ -36,12 +36,14 @@ class QtPrinter : public ui::Printer {
   int lineHeight() override;
   void newPage() override;
   void endDoc() override;
+  void abortDoc() override;
 
  private:
   QPainter& painter();  // begins the document on first use
   double dev(int twips) const;
 
   QPrinter printer_;
+  std::string pdfPath_;
   std::unique_ptr<QPainter> painter_;
   QFont font_;
   int lineWidth_ = 1;
