@@ -44,12 +44,18 @@
 #include <QPushButton>
 
 #include "bench/generator.h"
+#include <xlsxwriter.h>
+
 #include "export/expiry.h"
+#include "export/totals.h"
+#include "export/volunteers.h"
 #include "mainwin/form1.h"
 #include "mainwin/modulo1.h"
 #include "platform/headless/headless.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_window.h"
+#include "records/cp1252.h"
+#include "records/file_io.h"
 #include "records/fixed_text.h"
 #include "select/form3.h"
 #include "verify/formv.h"
@@ -537,6 +543,44 @@ std::vector<Operation> operations() {
                 },
                 nullptr};
   });
+
+  // ---- exports and capacity totals ----
+  // The baseline of the workbook: the same 63 trimmed UTF-8 strings of every
+  // volunteer written straight through libxlsxwriter in constant-memory mode,
+  // with nothing else (no selection, no layout, no replacing of a target).
+  add("xlsx cells", "xlsx cells", "xlsx cells", [](const Context& c) {
+    return Step{[] {},
+                [c] {
+                  lxw_workbook_options options{};
+                  options.constant_memory = LXW_TRUE;
+                  lxw_workbook* book = workbook_new_opt((c.dir + "/celle.xlsx").c_str(), &options);
+                  lxw_worksheet* sheet = workbook_add_worksheet(book, "Volontari");
+                  LineReader in(c.archive);
+                  std::string_view line;
+                  std::string cell;
+                  VolunteerRecord r;
+                  for (lxw_row_t row = 1; in.nextView(line); ++row) {
+                    r.fromLine(line);
+                    for (lxw_col_t col = 0; col < kFieldCount - 1; ++col) {
+                      const std::string_view text = fieldText(r, volunteerFields()[col]);
+                      cell.clear();
+                      cp1252::appendUtf8(cell, text.substr(0, text.find_last_not_of(' ') + 1));
+                      if (!cell.empty()) worksheet_write_string(sheet, row, col, cell.c_str(), nullptr);
+                    }
+                  }
+                  check(workbook_close(book) == LXW_NO_ERROR, "xlsx cells");
+                },
+                nullptr};
+  });
+  add("esporta xlsx", "xlsx cells", "xlsx cells", [](const Context& c) {
+    return Step{[] {}, [c] { exportVolunteers(c.archive, {}, c.dir + "/esporta.xlsx", TableFormat::Xlsx); }, nullptr};
+  });
+  add("esporta csv", "copy", "copy", [](const Context& c) {
+    return Step{[] {}, [c] { exportVolunteers(c.archive, {}, c.dir + "/esporta.csv", TableFormat::Csv); }, nullptr};
+  });
+  add("riepilogo", "copy", "copy", [](const Context& c) {
+    return Step{[] {}, [c] { benchmark::DoNotOptimize(totalsText(countTotals(c.archive, {}))); }, nullptr};
+  });
   return ops;
 }
 
@@ -559,6 +603,9 @@ constexpr Target kTargets[] = {
     {"selection (5 criteria)", 2},
     {"merge", 3},
     {"scadenze", 3},
+    {"esporta csv", 3},
+    {"riepilogo", 3},
+    {"esporta xlsx", 1.5},
     {"window: Apri", 1.5},
     {"window: ReloadList", 1.5},
     {"window: Cerca", 1.5},

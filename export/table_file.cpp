@@ -145,11 +145,15 @@ void appendCsvField(std::string& out, std::string_view utf8Value, CsvUse use) {
   const bool quoted = utf8Value.find_first_of(";\"\r\n") != std::string_view::npos;
   if (quoted) out += '"';
   if (formula) out += '\'';
+  if (!quoted) {
+    out += utf8Value;
+    return;
+  }
   for (const char c : utf8Value) {
     if (c == '"') out += '"';
     out += c;
   }
-  if (quoted) out += '"';
+  out += '"';
 }
 
 std::unique_ptr<TableWriter> createTableFile(const std::string& path, TableFormat format, const TableLayout& layout) {

@@ -36,6 +36,7 @@ Form1::Form1(Modulo1& m) : m_(m) {
   on("mnverifica", Event::Click, [this] { mnverifica_Click(); });
   on("mnsel", Event::Click, [this] { mnsel_Click(); });
   on("mnaggiu", Event::Click, [this] { mnaggiu_Click(); });
+  on("mnriepilogo", Event::Click, [this] { mnriepilogo_Click(); });
   on("mnhelp", Event::Click, [this] { mnhelp_Click(); });
   on("cmdcerca", Event::Click, [this] { cmdcerca_Click(); });
   on("cmdprossimo", Event::Click, [this] { cmdprossimo_Click(); });
@@ -203,6 +204,8 @@ void Form1::mnsel_Click() {
   m_.retellLookupFailures();
   m_.form3().show();
 }
+
+void Form1::mnriepilogo_Click() { m_.showTotals({}); }
 
 void Form1::mnaggiu_Click() { mergeArchive(m_); }
 

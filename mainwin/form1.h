@@ -35,6 +35,7 @@ class Form1 : public ui::Form {
   void mnverifica_Click();
   void mnsel_Click();
   void mnaggiu_Click();
+  void mnriepilogo_Click();  // the totals of the whole work copy
   void mnhelp_Click();
 
   // The list and its search.

@@ -4,6 +4,7 @@
 #include "mainwin/form1.h"
 #include "records/cp1252.h"
 #include "select/form3.h"
+#include "select/riepilogo.h"
 #include "verify/formv.h"
 
 namespace krt {
@@ -48,6 +49,19 @@ formv& Modulo1::viewer() {
 
 void Modulo1::unloadForm4() {
   platform.post([this] { form4_.reset(); });
+}
+
+void Modulo1::showTotals(const SelectionCriteria& criteria) {
+  Totals totals;
+  try {
+    ui::BusyPointer busy(platform);
+    totals = countTotals(percorso_wrk(), criteria);
+  } catch (const FileError& e) {
+    reportFileError(e);
+    return;
+  }
+  if (!totals_) totals_ = std::make_unique<FormRiepilogo>(*this);
+  totals_->show(std::move(totals));
 }
 
 void Modulo1::unloadForm3() {

@@ -25,6 +25,8 @@ class Form1;
 class Form3;
 class Form4;
 class formv;
+class FormRiepilogo;
+struct SelectionCriteria;
 
 class Modulo1 {
  public:
@@ -89,6 +91,9 @@ class Modulo1 {
   // Discards a window once the current event is over (its close box).
   void unloadForm4();
   void unloadForm3();
+  // The window "Riepilogo per provincia" with the totals of the work copy's
+  // volunteers found by the criteria.
+  void showTotals(const SelectionCriteria& criteria);
   void unloadViewer();
 
   // ---- shared procedures ----
@@ -135,6 +140,7 @@ class Modulo1 {
   std::unique_ptr<formv> viewer_;
   std::optional<RunRecord> run_;
   std::optional<RunState> recorded_;
+  std::unique_ptr<FormRiepilogo> totals_;
 };
 
 }  // namespace krt

@@ -244,6 +244,8 @@ class Printer {
   virtual void newPage() = 0;
   // Ends the document and sends it to the printer (throws PrintError).
   virtual void endDoc() = 0;
+  // Drops the document: nothing is printed, no file is left.
+  virtual void abortDoc() = 0;
 };
 
 class PrintError : public std::exception {

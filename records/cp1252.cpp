@@ -142,13 +142,16 @@ bool canEncode(std::string_view utf8) {
 }
 
 void appendUtf8(std::string& out, std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) < 0x80) {
-      out += c;
-    } else {
-      appendUtf8(out, toUnicode(static_cast<unsigned char>(c)));
-    }
+  // Runs of ASCII, the bulk of any field, are appended at once.
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) continue;
+    out.append(text.data() + from, i - from);
+    appendUtf8(out, toUnicode(byte));
+    from = i + 1;
   }
+  out.append(text.data() + from, text.size() - from);
 }
 
 std::string toUtf8(std::string_view text) {

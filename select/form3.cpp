@@ -6,6 +6,11 @@
 #include <vector>
 
 #include "editor/form4.h"
+#include "export/found.h"
+#include "export/totals.h"
+#include "export/volunteers.h"
+#include "mainwin/table_export.h"
+#include "select/callout.h"
 #include "mainwin/modulo1.h"
 #include "print/printing.h"
 #include "records/codes.h"
@@ -54,6 +59,9 @@ Form3::Form3(Modulo1& m) : m_(m) {
   on("List1", Event::Click, [this] { List1_Click(); });
   on("cmbsel", Event::Click, [this] { cmbsel_Click(); });
   on("cmbchiudi", Event::Click, [this] { cmbchiudi_Click(); });
+  on("cmdesporta", Event::Click, [this] { cmdesporta_Click(); });
+  on("cmdriepilogo", Event::Click, [this] { cmdriepilogo_Click(); });
+  on("cmdchiamata", Event::Click, [this] { cmdchiamata_Click(); });
   createWindow(m_.platform, form3Spec());
   reset(EmptyList::First);
 }
@@ -71,6 +79,8 @@ bool Form3::onCloseRequest() {
 
 void Form3::reset(EmptyList when) {
   m_.dotazioni_scelte = false;
+  searched_ = {};
+  control("Lcontati").setText("");
   if (when == EmptyList::First) control("List1").clearItems();
   for (const auto& duration : codes::kAvailability) control(duration.label).setBackColor(ui::kBlue);
   for (const auto& equipment : codes::kEquipment) control(equipment.label).setBackColor(ui::kBlue);
@@ -124,6 +134,7 @@ SelectionCriteria Form3::criteria() {
 void Form3::cmdcerca_Click() {
   ui::Control& list = control("List1");
   list.clearItems();
+  control("Lcontati").setText("");
   const SelectionCriteria c = criteria();
   ui::LineStore result;
   try {
@@ -134,9 +145,42 @@ void Form3::cmdcerca_Click() {
     m_.reportFileError(e);
     return;
   }
+  searched_ = c;
+  const std::size_t found = result.size();
   if (result.empty()) result.add(kNothingFound);
   list.setItems(std::move(result));
+  control("Lcontati").setText(found == 0   ? std::string("Nessun volontario trovato")
+                              : found == 1 ? std::string("1 volontario trovato")
+                                           : groupedCount(found) + " volontari trovati");
 }
+
+// ---- the strip: export, totals, call-out sheet -----------------------------------
+
+void Form3::cmdesporta_Click() {
+  VolunteerRecord record;
+  std::size_t found = 0;
+  try {
+    ui::BusyPointer busy(m_.platform);
+    // The first one found is enough to know.
+    found = forEachFound(m_.percorso_wrk(), searched_, record, [](std::uint64_t, std::uint64_t) { return false; });
+  } catch (const FileError& e) {
+    m_.reportFileError(e);
+    return;
+  }
+  if (found == 0) {
+    m_.message("Nessun volontario da esportare.");
+    return;
+  }
+  const auto target = askTableTarget(m_, "Esporta i volontari trovati");
+  if (!target) return;
+  runWithProgress(m_, "Esportazione dei volontari in corso...", [&](const auto& goOn) {
+    exportVolunteers(m_.percorso_wrk(), searched_, target->path, target->format, goOn);
+  });
+}
+
+void Form3::cmdriepilogo_Click() { m_.showTotals(searched_); }
+
+void Form3::cmdchiamata_Click() { printCallout(m_, searched_); }
 
 void Form3::List1_Click() {
   ui::Control& list = control("List1");

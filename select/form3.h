@@ -33,6 +33,11 @@ class Form3 : public ui::Form {
   void List1_Click();
   void cmbsel_Click();
   void cmbchiudi_Click();
+  // The strip below: the volunteers found by the criteria of the last
+  // "Cerca" (none before it), read afresh from the work copy.
+  void cmdesporta_Click();
+  void cmdriepilogo_Click();
+  void cmdchiamata_Click();
 
   // The criteria as the window shows them now: the chosen (red) labels and
   // the texts of the choices and filters.
@@ -52,6 +57,8 @@ class Form3 : public ui::Form {
   // Marks an equipment label chosen and remembers that the group is in use.
   void chooseEquipment(std::string_view label);
 
+  // The criteria of the last "Cerca"; none before it and after a reset.
+  SelectionCriteria searched_;
   Modulo1& m_;
 };
 

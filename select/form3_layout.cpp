@@ -69,6 +69,11 @@ constexpr Row kRows[] = {
     {Kind::Button, "cmdcerca", "Cerca", "", 5400, 7440, 1455, 375, false},
     {Kind::Button, "cmbsel", "Nuova selezione", "", 7200, 7440, 1455, 375, false},
     {Kind::Button, "cmbchiudi", "Chiudi", "", 9000, 7440, 1455, 375, false},
+    // The strip added below the window's controls.
+    {Kind::Label, "Lcontati", "", "", 480, 8115, 3735, 255, false},
+    {Kind::Button, "cmdesporta", "Esporta\x85", "", 4320, 8055, 1575, 375, false},
+    {Kind::Button, "cmdriepilogo", "Riepilogo", "", 6120, 8055, 1455, 375, false},
+    {Kind::Button, "cmdchiamata", "Elenco per chiamata", "", 7800, 8055, 2655, 375, false},
 };
 
 // The label that names each choice and filter for a screen reader.
@@ -90,7 +95,10 @@ ui::ControlSpec controlOf(const Row& row) {
   c.width = row.width;
   c.height = row.height;
   c.clickable = row.clickable;
-  if (row.kind == Kind::Label) {
+  if (c.name == "Lcontati") {
+    // A plain caption: the number of volunteers found.
+    c.accessibleName = "Volontari trovati";
+  } else if (row.kind == Kind::Label) {
     // Bold white on blue; the colour of a criterion label tells its state.
     c.font = {"MS Sans Serif", 8.25, true};
     c.backColor = ui::kBlue;
@@ -118,11 +126,12 @@ const ui::WindowSpec& form3Spec() {
     s.name = "Form3";
     s.caption = "Selezione";
     s.width = 11880;
-    s.height = 7995;
+    s.height = 8595;  // 7995, and the strip of the export and totals below
     s.font = {"MS Sans Serif", 8.25, false};
     for (const Row& row : kRows) s.controls.push_back(controlOf(row));
     s.tabOrder = {"cbprov", "cbass", "Combo4",    "Combo1",   "cbliv",  "cbseg",    "Tprof",
-                  "Tapp",   "List1", "cmdstampa", "cmdcerca", "cmbsel", "cmbchiudi"};
+                  "Tapp",   "List1", "cmdstampa", "cmdcerca", "cmbsel", "cmbchiudi", "cmdesporta", "cmdriepilogo",
+                  "cmdchiamata"};
     return s;
   }();
   return desc;

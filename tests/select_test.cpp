@@ -7,7 +7,9 @@
 #include "editor/form4.h"
 #include "records/file_io.h"
 #include "select/form3.h"
+#include "export/totals.h"
 #include "support.h"
+#include "xlsx_dump.h"
 
 namespace krt::test {
 namespace {
@@ -237,6 +239,144 @@ TEST_F(SelectWindow, OpeningAResultKeepsTheSelection) {
   ui.activate(main());
   ui.activate(w);
   EXPECT_EQ((std::tuple{results(), redLabels(), m->dotazioni_scelte}), (std::tuple{none, Names{"Lcamp"}, true}));
+}
+
+}  // namespace
+}  // namespace krt::test
+
+namespace krt::test {
+namespace {
+
+// The counts of the strip's label: the Italian thousands separator.
+TEST(SelectStrip, CountsAreGroupedByThousands) {
+  const std::pair<std::uint64_t, const char*> cases[] = {
+      {0, "0"}, {999, "999"}, {1000, "1.000"}, {12345, "12.345"}, {1234567, "1.234.567"}};
+  for (const auto& [n, text] : cases) EXPECT_EQ(groupedCount(n), text);
+}
+
+// The strip below the window: the count after each "Cerca"; the export, the
+// totals and the call-out sheet of the volunteers the last "Cerca" found
+// (every one before any), each read afresh from the work copy.
+TEST_F(SelectWindow, TheStripCountsExportsTotalsAndPrintsTheFound) {
+  HeadlessWindow& w = open();
+  EXPECT_EQ(w.control("Lcontati").text(), "");
+  // Before any search: every volunteer, in a CSV named without its ending.
+  ui.chooseFile(path("tutti"), 1);
+  w.click("cmdesporta");
+  EXPECT_EQ(ui.saveDialogs.back().title, "Esporta i volontari trovati");
+  EXPECT_EQ(ui.saveDialogs.back().filter, "Cartella di lavoro Excel (*.xlsx)|*.xlsx|Testo CSV (*.csv)|*.csv");
+  const std::string all = readFile(path("tutti.csv"));
+  EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 5) << all;
+  EXPECT_EQ(ui.progressShown, Names{"Esportazione dei volontari in corso..."});
+
+  w.pick("Combo4", 2);  // "B "
+  w.click("cmdcerca");
+  EXPECT_EQ(w.control("Lcontati").text(), "1 volontario trovato");
+  // Rossi changed since: he is exported as he is now.
+  setWorkCopy(crlf({kRossi.substr(0, 85) + "ROSSETTI" + kRossi.substr(93), kBianchi, kVerdi, kNeri}));
+  ui.chooseFile(path("b.xlsx"));
+  w.click("cmdesporta");
+  EXPECT_NE(xlsxDump(path("b.xlsx")).find("|s:ROSSETTI|"), std::string::npos);
+  // Stopped half way: no file, no temporary.
+  ui.cancelProgressAt(1);
+  ui.chooseFile(path("fermato.xlsx"));
+  w.click("cmdesporta");
+  EXPECT_FALSE(std::filesystem::exists(path("fermato.xlsx")));
+  EXPECT_EQ(strayTemporaries(folder()), 0);
+
+  w.click("cmdriepilogo");
+  HeadlessWindow& totals = win("Friepilogo");
+  EXPECT_TRUE(totals.isVisible());
+  EXPECT_EQ(totals.caption(), "Riepilogo per provincia");
+  ASSERT_EQ(totals.control("tabella").itemCount(), 2);
+  EXPECT_EQ(totals.control("tabella").item(0), "ROMA\t1\t0\t0\t1\t0\t0\t0\t0\t1\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0");
+  EXPECT_EQ(totals.control("tabella").cell(1, 0), "TOTALE");
+  ui.chooseFile(path("riepilogo"));
+  totals.click("cmdesporta");
+  EXPECT_EQ(ui.saveDialogs.back().title, "Esporta il riepilogo");
+  EXPECT_EQ(xlsxDump(path("riepilogo.xlsx")).substr(0, 25), "1 Riepilogo A2 A1:T3 True");
+  totals.click("cmdstampa");
+  const auto& sheet = ui.printed.back().calls;
+  EXPECT_EQ(std::count(sheet.begin(), sheet.end(), "landscape"), 1);
+  EXPECT_NE(std::find_if(sheet.begin(), sheet.end(), [](const std::string& c) { return c.find(" ROMA ") != std::string::npos; }),
+            sheet.end());
+  totals.click("cmdchiudi");
+  EXPECT_FALSE(totals.isVisible());
+
+  w.pick("Combo4", 4);  // "C ": nobody
+  w.click("cmdcerca");
+  EXPECT_EQ(w.control("Lcontati").text(), "Nessun volontario trovato");
+  const auto dialogs = ui.saveDialogs.size();
+  w.click("cmdesporta");
+  w.click("cmdchiamata");
+  EXPECT_EQ(ui.takeMessages(), (Names{"Nessun volontario da esportare.", "Nessun volontario da stampare."}));
+  EXPECT_EQ(ui.saveDialogs.size(), dialogs);
+  w.click("cmdriepilogo");
+  EXPECT_EQ(win("Friepilogo").control("tabella").item(0), "TOTALE\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0");
+  w.click("cmbsel");
+  EXPECT_EQ(w.control("Lcontati").text(), "");
+  // The main window's Strumenti: the whole work copy.
+  main().click("mnriepilogo");
+  EXPECT_EQ(win("Friepilogo").control("tabella").item(2).substr(0, 9), "TOTALE\t4\t");
+  EXPECT_TRUE(ui.scriptsUsed());
+}
+
+// The call-out sheet: a heading with the criteria in words and the number,
+// then one block per volunteer that no page cuts in two, and "Pagina N di M"
+// at the foot of every page.
+TEST_F(SelectWindow, TheCallOutSheetNumbersItsPages) {
+  // clang-format off
+  const std::string ready = line({{"provincia", "ROMA"}, {"associazione", "RADIO CLUB ROMA"}, {"cognome", "ROSSI"},
+      {"nome", "MARIO"}, {"recapito", "06 1234567"}, {"ditta_recapito", "06 7654321"}, {"ore_1g", "2"},
+      {"ore_3g", "NO"}, {"ore_2s_fuori", "24"}, {"autovettura", "SI"}, {"targa", "AB123CD"}, {"gancio", "SI"},
+      {"posti_letto", "4"}});
+  // clang-format on
+  std::vector<std::string> lines = volunteers(60, 0, "V");
+  lines.insert(lines.begin(), ready);
+  setWorkCopy(crlf(lines));
+  HeadlessWindow& w = open();
+  w.click("Lauto");
+  w.click("Lletti");
+  w.click("cmdcerca");
+  w.click("cmdchiamata");
+  const std::vector<std::string> one = ui.printed.back().calls;
+  const auto has = [&](const std::vector<std::string>& calls, const std::string& text) {
+    return std::find_if(calls.begin(), calls.end(), [&](const std::string& c) {
+             return c.size() >= text.size() && c.compare(c.size() - text.size(), text.size(), text) == 0;
+           }) != calls.end();
+  };
+  for (const char* text : {" ELENCO PER CHIAMATA", " Criteri: almeno uno fra: autovettura, posti letto",
+                           " Volontari: 1", " ROSSI MARIO", "   Associazione: RADIO CLUB ROMA   Provincia: ROMA",
+                           "   Recapito: 06 1234567", "   Recapito ditta: 06 7654321",
+                           "   Un giorno nella propria provincia/regione: pronto in 2 ore",
+                           "   Due settimane o pi\xF9 fuori regione: pronto in 24 ore",
+                           "   Porta: autovettura targa AB123CD, gancio traino, posti letto 4", " Pagina 1 di 1"})
+    EXPECT_TRUE(has(one, text)) << text;
+  EXPECT_FALSE(has(one, "Tre giorni nella propria provincia/regione: pronto in NO ore"));
+  EXPECT_EQ(one.back(), "end");
+
+  w.click("cmbsel");
+  w.click("cmdcerca");
+  w.click("cmdchiamata");
+  const std::vector<std::string>& all = ui.printed.back().calls;
+  const int pages = static_cast<int>(std::count(all.begin(), all.end(), "page")) + 1;
+  ASSERT_GT(pages, 2);
+  for (int n = 1; n <= pages; ++n)
+    EXPECT_TRUE(has(all, " Pagina " + std::to_string(n) + " di " + std::to_string(pages))) << n;
+  // Every block begins on the page it ends on: a page's last text before its
+  // number is a blank line.
+  for (auto it = all.begin(); (it = std::find(it, all.end(), "page")) != all.end(); ++it)
+    EXPECT_EQ((it - 2)->substr((it - 2)->size() - 1), " ") << *(it - 2);
+  // And every line, the page number too, lies within the page (a letter
+  // page of 14400 twips, lines of 226 at 10 points).
+  for (const std::string& c : all) {
+    int x = 0, y = 0;
+    if (std::sscanf(c.c_str(), "text %d %d", &x, &y) == 2) EXPECT_LE(y + 226, 14400) << c;
+  }
+  // Stopped: the document is dropped.
+  ui.cancelProgressAt(3);
+  w.click("cmdchiamata");
+  EXPECT_EQ(ui.printed.back().calls.back(), "abort");
 }
 
 }  // namespace

@@ -144,6 +144,7 @@ class RecordingPrinter : public ui::Printer {
   int lineHeight() override;
   void newPage() override;
   void endDoc() override;
+  void abortDoc() override { doc_.calls.push_back("abort"); }
 
  private:
   PrintedDocument& doc_;

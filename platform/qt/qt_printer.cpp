@@ -9,7 +9,7 @@
 
 namespace krt::qt {
 
-QtPrinter::QtPrinter(const std::string& pdfPath) : printer_(QPrinter::HighResolution) {
+QtPrinter::QtPrinter(const std::string& pdfPath) : printer_(QPrinter::HighResolution), pdfPath_(pdfPath) {
   if (!pdfPath.empty()) {
     pdf_ = std::make_unique<ReplacementFile>(pdfPath);
     printer_.setOutputFormat(QPrinter::PdfFormat);
@@ -100,6 +100,14 @@ void QtPrinter::drawRect(int left, int top, int width, int height) {
   p.setBrush(Qt::NoBrush);
   p.drawRect(QRectF(dev(left), dev(top), dev(width), dev(height)));
   p.restore();
+}
+
+void QtPrinter::abortDoc() {
+  if (painter_ && painter_->isActive()) {
+    printer_.abort();
+    painter_->end();
+  }
+  if (!pdfPath_.empty()) QFile::remove(QFile::decodeName(pdfPath_.c_str()));
 }
 
 void QtPrinter::endDoc() {

@@ -39,6 +39,7 @@ class QtPrinter : public ui::Printer {
   int lineHeight() override;
   void newPage() override;
   void endDoc() override;
+  void abortDoc() override;
 
  private:
   QPainter& painter();  // begins the document on first use
@@ -46,6 +47,7 @@ class QtPrinter : public ui::Printer {
 
   std::unique_ptr<ReplacementFile> pdf_;  // outlives the printer that writes it
   QPrinter printer_;
+  std::string pdfPath_;
   std::unique_ptr<QPainter> painter_;
   QFont font_;
   int lineWidth_ = 1;
