@@ -318,7 +318,7 @@ std::size_t writeArchive(const std::string& path, const ArchivePlan& plan) {
       const std::size_t count = plan.volunteers / groups + (group < plan.volunteers % groups ? 1 : 0);
       ++group;
       lines.clear();
-      for (std::size_t i = 0; i < count; ++i) lines.push_back(gen.line(p, association, (written + i) % 10 == 9));
+      for (std::size_t i = 0; i < count; ++i) lines.push_back(gen.line(p, association, (written + i) % plan.faultEvery == plan.faultEvery - 1));
       // Within an association, by surname and name: the whole file is in key order.
       std::sort(lines.begin(), lines.end(),
                 [](const std::string& a, const std::string& b) { return recordKey(a) < recordKey(b); });

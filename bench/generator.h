@@ -1,5 +1,5 @@
 // Archives for the benchmark: fictional Italian volunteers in the line
-// format of the program, sorted by key, one in ten with a data fault the
+// format of the program, sorted by key, some with a data fault the
 // verification reports.
 #pragma once
 
@@ -14,6 +14,8 @@ struct ArchivePlan {
   std::uint32_t seed = 1;
   // Only every `provinceStep`-th province of the list takes part (1: all).
   std::size_t provinceStep = 1;
+  // One volunteer in this many breaks a rule of the verification.
+  std::size_t faultEvery = 10;
 };
 
 // Writes the archive (CR LF line ends) and returns the number of lines.

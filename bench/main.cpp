@@ -33,17 +33,27 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include "bench/generator.h"
 #include "export/expiry.h"
 #include "mainwin/form1.h"
 #include "mainwin/modulo1.h"
-#include "verify/verification.h"
 #include "platform/headless/headless.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_window.h"
 #include "records/fixed_text.h"
+#include "select/form3.h"
+#include "verify/formv.h"
+#include "verify/verification.h"
 
 extern char** environ;
 
@@ -61,6 +71,7 @@ struct Context {
   std::string dir;      // everything of this size
   std::string archive;  // the archive the operations work on
   std::string added;    // the second archive, merged into the first
+  std::string rare;     // an archive with one faulty volunteer in a hundred
   std::string start;    // the program's start-up folder, with the lookup lists
 
   static Context of(const std::string& root, std::size_t volunteers) {
@@ -69,6 +80,7 @@ struct Context {
     c.dir = root + "/" + std::to_string(volunteers);
     c.archive = c.dir + "/archivio.txt";
     c.added = c.dir + "/aggiunto.txt";
+    c.rare = c.dir + "/rari-errori.txt";
     c.start = c.dir + "/programma";
     return c;
   }
@@ -80,6 +92,7 @@ void generate(const Context& c) {
   writeArchive(c.archive, {c.volunteers, 1, 1});
   // The second archive: as many volunteers, over every other province.
   writeArchive(c.added, {c.volunteers, 2, 2});
+  writeArchive(c.rare, {c.volunteers, 3, 1, 100});
 }
 
 std::string g_tool;  // archivio-cli beside this program
@@ -169,6 +182,72 @@ struct Program {
   int nearTheEnd() { return listCount() * 98 / 100; }
 };
 
+// The same program in the real Qt windows (offscreen, or on an X display for
+// the accessibility rows). Message boxes are answered at once (OK, or No to
+// a question) and every file dialog chooses `file`: their time counts.
+class BenchQtPlatform : public qt::QtPlatform {
+ public:
+  std::optional<std::string> file;
+  ui::Answer messageBox(std::string_view, ui::Buttons buttons) override {
+    return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::No;
+  }
+  std::optional<std::string> openFileDialog(const ui::FileRequest&) override { return file; }
+  std::optional<std::string> saveFileDialog(const ui::FileRequest&) override { return file; }
+};
+
+// The application object of the Qt rows, made on first use: the core rows
+// and their memory figures go without it. It lives until the process ends
+// (a QApplication must not be destroyed by the exit handlers).
+void ensureQtApplication() {
+  static int argc = 1;
+  static char name[] = "krt_bench";
+  static char* argv[] = {name, nullptr};
+  if (qApp) return;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  new QApplication(argc, argv);
+  QApplication::setApplicationName("archivio");
+}
+
+// Lets the windows handle what the last command posted (layout, painting,
+// the screen reader's events), as the program's event loop does.
+void settle() {
+  QCoreApplication::sendPostedEvents();
+  QApplication::processEvents();
+}
+
+struct QtProgram {
+  BenchQtPlatform ui;
+  std::unique_ptr<Modulo1> m;
+
+  QtProgram(const Context& c, const std::string& archive) {
+    m = std::make_unique<Modulo1>(ui, c.start, c.start);
+    m->form1().show();
+    settle();
+    if (!archive.empty()) {
+      ui.file = archive;
+      menu("mnapri");
+    }
+  }
+  ~QtProgram() {
+    m.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  static QWidget* top(ui::Form& form) { return dynamic_cast<qt::QtWindow&>(form.window()).top(); }
+  // A menu entry of the main window, chosen.
+  void menu(const char* name) {
+    top(m->form1())->findChild<QAction*>(name)->trigger();
+    settle();
+  }
+  // A button of a window, clicked.
+  void click(ui::Form& form, const char* name) {
+    top(form)->findChild<QPushButton*>(name)->click();
+    settle();
+  }
+};
+
+// The text searched for by the list searches: no volunteer has it.
+constexpr const char* kNowhere = "NESSUN VOLONTARIO HA QUESTO NOME";
+
 // One operation, ready to run: `prepare` sets up a run (not timed), `run` is
 // what is timed.
 struct Step {
@@ -179,13 +258,23 @@ struct Step {
 
 struct Operation {
   std::string name;
-  std::string baseline;  // "copy" or "read": the column of the table
+  std::string baseline;  // "copy", "read" or a core row: the column of the table
   std::string against;   // the row the ratio divides by
   std::function<Step(const Context&)> setup;
+  bool screenReader = false;  // run only with the accessibility bridge (--a11y)
 };
 
 Step onProgram(const Context& c, bool open, const std::function<void(Program&, Step&)>& wire) {
   auto p = std::make_shared<Program>(c, open);
+  Step s;
+  s.state = p;
+  wire(*p, s);
+  return s;
+}
+
+Step onQtProgram(const Context& c, const std::string& archive, const std::function<void(QtProgram&, Step&)>& wire) {
+  ensureQtApplication();
+  auto p = std::make_shared<QtProgram>(c, archive);
   Step s;
   s.state = p;
   wire(*p, s);
@@ -228,12 +317,13 @@ std::vector<Operation> operations() {
   add("ReloadList", "read", "read", [](const Context& c) {
     return onProgram(c, true, [](Program& p, Step& s) { s.run = [&p] { p.m->ReloadList(); }; });
   });
+  // A search that finds nothing: every entry of the list is examined.
   add("list search", "copy", "copy", [](const Context& c) {
     return onProgram(c, true, [](Program& p, Step& s) {
-      // Association, surname and name of an entry near the end.
-      const std::string item = p.main().control("List1").item(p.nearTheEnd());
-      const std::string text(trimBlanks(columns(item, 21, 90)));
-      s.prepare = [&p, text] { p.main().type("tcerca", text); };
+      s.prepare = [&p] {
+        p.ui.takeMessages();
+        p.main().type("tcerca", kNowhere);
+      };
       s.run = [&p] { p.main().click("cmdcerca"); };
     });
   });
@@ -301,6 +391,23 @@ std::vector<Operation> operations() {
       s.run = [&p] { p.window("Form3").click("cmdcerca"); };
     });
   });
+  add("selection (no criteria)", "read", "read", [](const Context& c) {
+    return onProgram(c, true, [](Program& p, Step& s) {
+      p.main().click("mnsel");
+      s.run = [&p] { p.window("Form3").click("cmdcerca"); };
+    });
+  });
+  // The report of an archive with one faulty volunteer in a hundred, read
+  // into the viewer's list as the viewer's activation does.
+  add("viewer fill", "read", "read", [](const Context& c) {
+    return onProgram(c, false, [c](Program& p, Step& s) {
+      p.ui.chooseFile(c.rare);
+      p.main().click("mnapri");
+      p.main().click("mnverifica");
+      s.prepare = [&p] { p.ui.takeMessages(); };
+      s.run = [&p] { p.m->viewer().Form_Activate(); };
+    });
+  });
   add("merge", "copy", "copy both", [](const Context& c) {
     return onProgram(c, true, [c](Program& p, Step& s) {
       s.prepare = [&p, c] {
@@ -332,11 +439,70 @@ std::vector<Operation> operations() {
     return onProgram(c, true, [c](Program& p, Step& s) {
       s.prepare = [&p, c] {
         p.ui.takeMessages();
-        p.m->modificato = "1";
+        p.m->modificato = true;
         p.ui.answer(ui::Answer::Yes);
         p.ui.chooseFile(c.dir + "/uscita.txt");
       };
       s.run = [&p] { p.main().click("mnesci"); };
+    });
+  });
+
+  // The same work in the real Qt windows, each against its core row.
+  const auto window = [&](std::string name, std::string core, std::function<Step(const Context&)> setup,
+                          bool screenReader) {
+    add("window: " + name, core, core, setup);
+    if (screenReader) {
+      add("window+a11y: " + name, core, core, setup);
+      ops.back().screenReader = true;
+    }
+  };
+  window("Apri", "Apri", [](const Context& c) {
+    return onQtProgram(c, "", [c](QtProgram& p, Step& s) {
+      s.run = [&p, c] {
+        p.ui.file = c.archive;
+        p.menu("mnapri");
+      };
+    });
+  }, true);
+  window("ReloadList", "ReloadList", [](const Context& c) {
+    return onQtProgram(c, c.archive, [](QtProgram& p, Step& s) {
+      s.run = [&p] {
+        p.m->ReloadList();
+        settle();
+      };
+    });
+  }, false);
+  window("Cerca", "list search", [](const Context& c) {
+    return onQtProgram(c, c.archive, [](QtProgram& p, Step& s) {
+      s.prepare = [&p] { QtProgram::top(p.m->form1())->findChild<QLineEdit*>("tcerca")->setText(kNowhere); };
+      s.run = [&p] { p.click(p.m->form1(), "cmdcerca"); };
+    });
+  }, true);
+  window("selection Cerca", "selection (no criteria)", [](const Context& c) {
+    return onQtProgram(c, c.archive, [](QtProgram& p, Step& s) {
+      p.menu("mnsel");
+      s.run = [&p] { p.click(p.m->form3(), "cmdcerca"); };
+    });
+  }, true);
+  window("viewer", "viewer fill", [](const Context& c) {
+    return onQtProgram(c, c.rare, [](QtProgram& p, Step& s) {
+      p.menu("mnverifica");
+      s.run = [&p] {
+        p.m->viewer().Form_Activate();
+        settle();
+      };
+    });
+  }, false);
+  // One program with every volunteer in the main list and, at the same
+  // time, in the selection's result list: its peak memory is the figure.
+  add("window: both lists", "selection (no criteria)", "selection (no criteria)", [](const Context& c) {
+    return onQtProgram(c, "", [c](QtProgram& p, Step& s) {
+      s.run = [&p, c] {
+        p.ui.file = c.archive;
+        p.menu("mnapri");
+        p.menu("mnsel");
+        p.click(p.m->form3(), "cmdcerca");
+      };
     });
   });
 
@@ -375,16 +541,33 @@ std::vector<Operation> operations() {
 }
 
 // The targets the table is checked against: the operation must take at
-// most `factor` times its baseline row.
+// most `factor` times its baseline row (0: not judged on time), and its
+// peak memory must stay under `peakMb` (0: not judged on memory).
 struct Target {
   const char* operation;
   double factor;
+  double peakMb = 0;
 };
 constexpr Target kTargets[] = {
-    {"Apri", 2},          {"register", 3},       {"modify", 3},       {"delete", 3},
-    {"list search", 0.1}, {"open volunteer", 1}, {"verification", 3}, {"selection (5 criteria)", 2},
+    {"Apri", 2},
+    {"register", 3},
+    {"modify", 3},
+    {"delete", 3},
+    {"list search", 0.1},
+    {"open volunteer", 1},
+    {"verification", 4},
+    {"selection (5 criteria)", 2},
     {"merge", 3},
     {"scadenze", 3},
+    {"window: Apri", 1.5},
+    {"window: ReloadList", 1.5},
+    {"window: Cerca", 1.5},
+    {"window: selection Cerca", 1.5},
+    {"window: viewer", 1.5},
+    {"window+a11y: Apri", 3},
+    {"window+a11y: Cerca", 3},
+    {"window+a11y: selection Cerca", 3},
+    {"window: both lists", 0, 400},
 };
 
 // ---- timing ------------------------------------------------------------------------------------
@@ -505,6 +688,55 @@ std::string selfPath() {
   return ec ? std::string() : p.string();
 }
 
+// The rows with the accessibility bridge, run by a second krt_bench under a
+// private session bus, on its own X server, with a client listening to every
+// event of the screen reader's bus (bench/a11y_session.py). Their rows, or
+// the reason they are missing.
+std::vector<Row> screenReaderRows(const std::string& root, const std::vector<std::size_t>& sizes,
+                                  const std::string& folder, const std::vector<char*>& googleArgs) {
+  const std::string script = std::string(KRT_SOURCE_DIR) + "/bench/a11y_session.py";
+  for (const char* tool : {"Xvfb", "dbus-run-session", "/usr/bin/python3"}) {
+    if (std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) != 0) {
+      std::printf("window+a11y rows: skipped (%s not found: no X server or session bus can be started)\n", tool);
+      return {};
+    }
+  }
+  std::string list;
+  for (const std::size_t n : sizes) list += (list.empty() ? "" : ",") + std::to_string(n);
+  const std::string csv = folder + "/bench-a11y.csv";
+  std::string command = "dbus-run-session -- /usr/bin/python3 '" + script + "' '" + g_self + "' --a11y --data '" + root +
+                        "' --sizes " + list + " --csv '" + csv + "'";
+  for (std::size_t i = 1; i < googleArgs.size(); ++i) command += std::string(" '") + googleArgs[i] + "'";
+  std::fflush(nullptr);
+  const int status = std::system(command.c_str());
+  std::vector<Row> rows;
+  std::ifstream in(csv);
+  std::string line;
+  while (std::getline(in, line)) {
+    // operation,volunteers,median_s,baseline,ratio,peak_mb; the names hold no comma.
+    std::vector<std::string> f;
+    std::size_t from = 0;
+    for (std::size_t at; (at = line.find(',', from)) != std::string::npos; from = at + 1) f.push_back(line.substr(from, at - from));
+    f.push_back(line.substr(from));
+    if (f.size() == 6) rows.push_back({f[0], std::stoul(f[1]), std::stod(f[2]), f[3], std::stod(f[4]), std::stod(f[5])});
+  }
+  std::remove(csv.c_str());
+  if (rows.empty())
+    std::printf("window+a11y rows: skipped (the run with the accessibility bridge failed, status %d)\n", status);
+  return rows;
+}
+
+void writeRows(const std::string& csv, const std::vector<Row>& rows, bool header) {
+  std::ofstream out(csv, std::ios::trunc);
+  if (header) out << "operation,volunteers,median_s,baseline,ratio,peak_mb\n";
+  for (const Row& r : rows) {
+    char line[256];
+    std::snprintf(line, sizeof line, "%s,%zu,%.6f,%s,%.4f,%.1f\n", csvField(r.operation).c_str(), r.volunteers,
+                  r.median, csvField(r.baseline).c_str(), r.ratio, r.peak);
+    out << line;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -514,7 +746,9 @@ int main(int argc, char** argv) {
 
   std::string csv = "build/bench.csv";
   std::string root;
+  std::string sizeList;
   bool keep = false;
+  bool screenReader = false;  // --a11y: only the rows with the accessibility bridge
   std::vector<char*> rest{argv[0]};
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -522,11 +756,21 @@ int main(int argc, char** argv) {
       csv = argv[++i];
     } else if (a == "--data" && i + 1 < argc) {
       root = argv[++i];
+    } else if (a == "--sizes" && i + 1 < argc) {
+      sizeList = argv[++i];
     } else if (a == "--keep") {
       keep = true;
+    } else if (a == "--a11y") {
+      screenReader = true;
     } else {
       rest.push_back(argv[i]);
     }
+  }
+  const std::vector<char*> googleArgs = rest;
+  // Google Benchmark's filter also limits the peak memory runs.
+  std::regex filter(".*");
+  for (const char* a : rest) {
+    if (std::string(a).rfind("--benchmark_filter=", 0) == 0) filter = std::regex(std::string(a).substr(19));
   }
   int restCount = static_cast<int>(rest.size());
   benchmark::Initialize(&restCount, rest.data());
@@ -537,44 +781,65 @@ int main(int argc, char** argv) {
   root = fs::absolute(root).string();
   fs::create_directories(root);
 
-  std::vector<std::size_t> sizes{10000, 100000};
-  const char* million = std::getenv("KRT_BENCH_MILLION");
-  if (million && std::string(million) == "0") {
-    std::printf("1,000,000 volunteers: skipped (KRT_BENCH_MILLION=0)\n");
-  } else if (!freeSpaceFor(root, 5)) {
-    std::printf("1,000,000 volunteers: skipped (less than 5 GB free)\n");
+  std::vector<std::size_t> sizes;
+  if (!sizeList.empty()) {
+    for (std::size_t from = 0; from < sizeList.size();) {
+      const std::size_t at = std::min(sizeList.find(',', from), sizeList.size());
+      sizes.push_back(std::stoul(sizeList.substr(from, at - from)));
+      from = at + 1;
+    }
   } else {
-    sizes.push_back(1000000);
+    sizes = {10000, 100000};
+    const char* million = std::getenv("KRT_BENCH_MILLION");
+    if (million && std::string(million) == "0") {
+      std::printf("1,000,000 volunteers: skipped (KRT_BENCH_MILLION=0)\n");
+    } else if (!freeSpaceFor(root, 6)) {
+      std::printf("1,000,000 volunteers: skipped (less than 6 GB free)\n");
+    } else {
+      sizes.push_back(1000000);
+    }
   }
   if (!fs::exists(g_tool)) std::printf("archivio-cli not found beside krt_bench: its rows are skipped\n");
 
   const std::vector<Operation> ops = operations();
+  // The operations of this run: with --a11y, the screen reader's rows and
+  // the core rows they are judged against; else every other row.
+  const auto inThisRun = [&](const Operation& op) {
+    if (op.name.rfind("cli ", 0) == 0 && !fs::exists(g_tool)) return false;
+    return op.screenReader == screenReader;
+  };
   std::vector<Context> contexts;
   for (const std::size_t n : sizes) {
     const Context c = Context::of(root, n);
-    const auto t0 = Clock::now();
-    generate(c);
-    std::printf("Generated %zu volunteers (%.0f MB) in %.1f s\n", n,
-                static_cast<double>(fs::file_size(c.archive)) / 1e6,
-                std::chrono::duration<double>(Clock::now() - t0).count());
+    if (!screenReader) {
+      const auto t0 = Clock::now();
+      generate(c);
+      std::printf("Generated %zu volunteers (%.0f MB) in %.1f s\n", n,
+                  static_cast<double>(fs::file_size(c.archive)) / 1e6,
+                  std::chrono::duration<double>(Clock::now() - t0).count());
+    }
     contexts.push_back(c);
   }
   // Peak memory first, while this program is still small: a child starts
   // with a copy of its resident pages.
   std::map<std::string, double> peaks;
-  for (const Context& c : contexts) {
-    for (std::size_t i = 0; i < ops.size(); ++i) {
-      if (ops[i].name.rfind("cli ", 0) == 0 && !fs::exists(g_tool)) continue;
-      peaks[runName(ops[i], c)] = peakMemory(i, root, c.volunteers);
+  if (!screenReader) {
+    for (const Context& c : contexts) {
+      for (std::size_t i = 0; i < ops.size(); ++i) {
+        if (inThisRun(ops[i]) && std::regex_search(runName(ops[i], c), filter))
+          peaks[runName(ops[i], c)] = peakMemory(i, root, c.volunteers);
+      }
     }
+    std::printf("Peak memory measured\n");
+    std::fflush(stdout);
+  } else {
+    ensureQtApplication();
   }
-  std::printf("Peak memory measured\n");
-  std::fflush(stdout);
 
   for (const Context& c : contexts) {
     const int repetitions = c.volunteers >= 1000000 ? 3 : c.volunteers >= 100000 ? 7 : 9;
     for (const Operation& op : ops) {
-      if (op.name.rfind("cli ", 0) == 0 && !fs::exists(g_tool)) continue;
+      if (!inThisRun(op)) continue;
       const Operation* against = nullptr;
       for (const Operation& o : ops) {
         if (o.name == op.against && o.name != op.name) against = &o;
@@ -586,6 +851,7 @@ int main(int argc, char** argv) {
                                        const Step base = against ? against->setup(c) : Step{};
                                        for (auto _ : st) {
                                          step.prepare();
+                                         if (against) base.prepare();
                                          const double baseTime = against ? timed(base.run) : 0;
                                          const double time = timed(step.run);
                                          st.SetIterationTime(time);
@@ -611,52 +877,58 @@ int main(int argc, char** argv) {
   for (const Context& c : contexts) {
     for (const Operation& op : ops) {
       const auto found = reporter.medians.find(runName(op, c));
-      if (found == reporter.medians.end()) continue;
+      if (found == reporter.medians.end() || !inThisRun(op)) continue;
       const auto paired = g_pairedRatios.find(runName(op, c));
       const double ratio = op.name == op.against ? 1.0 : paired == g_pairedRatios.end() ? 0 : median(paired->second);
       rows.push_back({op.name, c.volunteers, found->second, op.baseline, ratio, peaks[runName(op, c)]});
     }
   }
+  if (screenReader) {
+    writeRows(csv, rows, false);
+    return 0;
+  }
+  for (Row& r : screenReaderRows(root, sizes, csvFolder.string(), googleArgs)) rows.push_back(std::move(r));
 
-  std::ofstream out(csv, std::ios::trunc);
-  out << "operation,volunteers,median_s,baseline,ratio,peak_mb\n";
-  std::printf("\n%-24s %10s %12s %-9s %8s %9s\n", "operation", "volunteers", "median_s", "baseline", "ratio",
+  writeRows(csv, rows, true);
+  std::printf("\n%-30s %10s %12s %-24s %8s %9s\n", "operation", "volunteers", "median_s", "baseline", "ratio",
               "peak_mb");
   for (const Row& r : rows) {
-    std::printf("%-24s %10zu %12.4f %-9s %8.3f %9.1f\n", r.operation.c_str(), r.volunteers, r.median,
+    std::printf("%-30s %10zu %12.4f %-24s %8.3f %9.1f\n", r.operation.c_str(), r.volunteers, r.median,
                 r.baseline.c_str(), r.ratio, r.peak);
-    char line[256];
-    std::snprintf(line, sizeof line, "%s,%zu,%.6f,%s,%.4f,%.1f\n", csvField(r.operation).c_str(), r.volunteers,
-                  r.median, r.baseline.c_str(), r.ratio, r.peak);
-    out << line;
   }
-  out.close();
   std::printf("\n(merge and cli unisci: ratio to copying both archives once)\n\nTargets:\n");
 
+  // Every size is judged; a miss at 10,000 volunteers is only reported: a
+  // read then takes half a millisecond and fixed costs (creating and renaming
+  // a file, building a window) decide the ratio.
   bool allPass = true;
   for (const Context& c : contexts) {
-    // The targets are set for archives of 100,000 volunteers and more; at
-    // 10,000 a read takes half a millisecond and fixed costs (creating and
-    // renaming a file, starting a thread) would decide the ratio.
-    if (c.volunteers < 100000) continue;
     for (const Target& t : kTargets) {
       for (const Row& r : rows) {
         if (r.operation != t.operation || r.volunteers != c.volunteers) continue;
-        const bool pass = r.ratio <= t.factor;
-        allPass = allPass && pass;
         const Operation* op = nullptr;
         for (const Operation& o : ops) {
           if (o.name == r.operation) op = &o;
         }
-        std::printf("  %s  %-24s %8zu  %.3f x %s (target %g x)\n", pass ? "PASS" : "FAIL", t.operation, c.volunteers,
-                    r.ratio, op ? op->against.c_str() : "?", t.factor);
+        if (t.factor > 0) {
+          const bool pass = r.ratio > 0 && r.ratio <= t.factor;
+          if (c.volunteers >= 100000) allPass = allPass && pass;
+          std::printf("  %s  %-30s %8zu  %.3f x %s (target %g x)\n", pass ? "PASS" : "FAIL", t.operation,
+                      c.volunteers, r.ratio, op ? op->against.c_str() : "?", t.factor);
+        }
+        if (t.peakMb > 0) {
+          const bool pass = r.peak > 0 && r.peak < t.peakMb;
+          if (c.volunteers >= 100000) allPass = allPass && pass;
+          std::printf("  %s  %-30s %8zu  peak %.1f MB (target under %g MB)\n", pass ? "PASS" : "FAIL",
+                      t.operation, c.volunteers, r.peak, t.peakMb);
+        }
       }
     }
   }
   std::printf("\nTable written to %s\n", csv.c_str());
   if (!keep) fs::remove_all(root);
   std::printf("%s\n", allPass ? "Every target met." : "Some targets missed: see FAIL above.");
-  return 0;
+  return allPass ? 0 : 1;
 }
 
 }  // namespace krt::bench

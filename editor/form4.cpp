@@ -142,6 +142,7 @@ void Form4::Combo2_Click() {
 void Form4::Combo2_LostFocus() {
   if (m_.modo == "i") return;
   if (control("Combo2").text() == provincia_caricata_.view()) return;
+  // Only Yes changes it: No, Escape or the box's frame bring the stored one back.
   const bool change = m_.platform.messageBox(kProvinceQuestion, ui::Buttons::YesNo) == ui::Answer::Yes;
   // Picking a province replaced the association: the stored one comes back.
   control("Combo3").setText(associazione_caricata_.view());
@@ -186,7 +187,7 @@ bool Form4::ReadEditorFields() {
 void Form4::Command2_Click() {
   if (!ReadEditorFields()) return;
   if (!insertSorted(m_.record.toLine())) return;
-  m_.modificato = "1";
+  m_.modificato = true;
   // The main list is not refilled here; the status line counts the new line.
   m_.refreshStatus();
   emptyEntryFields();
@@ -202,9 +203,12 @@ bool Form4::insertSorted(const std::string& nuova_riga) {
       while (workCopy.next(line)) {
         const std::string_view key = recordKey(line);
         // The new line goes before the first line whose key is not smaller;
-        // when that key is the same, the user decides whether both stay.
+        // when that key is the same, the user decides whether both stay. The
+        // question cannot be brushed aside: a slip of Escape would drop the
+        // volunteer just typed.
         if (!placed && key >= newKey) {
-          if (key != newKey || m_.platform.messageBox(kDuplicateQuestion, ui::Buttons::YesNo) == ui::Answer::Yes)
+          if (key != newKey ||
+              m_.platform.messageBox(kDuplicateQuestion, ui::Buttons::YesNoRequired) == ui::Answer::Yes)
             workfile.writeLine(nuova_riga);
           placed = true;
         }
@@ -269,7 +273,7 @@ bool Form4::replaceVolunteer(const std::string* nuova_riga) {
     m_.reportFileError(e);
     return false;
   }
-  m_.modificato = "1";
+  m_.modificato = true;
   return true;
 }
 

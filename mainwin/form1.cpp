@@ -43,7 +43,7 @@ Form1::Form1(Modulo1& m) : m_(m) {
 void Form1::Form_Load() {
   // File1 only tells the start-up folder, which Modulo1 already holds.
   control("File1").setVisible(false);
-  m_.modificato = "0";
+  m_.modificato = false;
   m_.righe_copia = 0;
   try {
     createEmpty(m_.percorso_wrk());
@@ -60,7 +60,7 @@ void Form1::showStatus() {
   archive.setText(path.empty() ? std::string("Nessun archivio aperto") : tip.substr(tip.find_last_of('/') + 1));
   archive.setToolTip(tip);
   control("stvolontari").setText(volunteersText(m_.righe_copia));
-  control("stmodifiche").setText(m_.modificato == "1" ? "Modifiche non salvate" : "");
+  control("stmodifiche").setText(m_.modificato ? "Modifiche non salvate" : "");
 }
 
 // ---- file commands -----------------------------------------------------------
@@ -70,13 +70,15 @@ ui::FileRequest Form1::saveRequest() const {
 }
 
 bool Form1::offerToSave(ui::Buttons buttons) {
-  if (m_.modificato != "1") return true;
+  if (!m_.modificato) return true;
   switch (m_.platform.messageBox(kSaveQuestion, buttons)) {
     case ui::Answer::No:
       return true;
     case ui::Answer::Yes:
       return saveAtExit() == SaveResult::Saved;
     default:
+      // Cancel, or the box closed by Escape or its frame: nothing is
+      // discarded and the program stays as it was.
       return false;
   }
 }
@@ -94,7 +96,7 @@ void Form1::mnapri_Click() {
       return;
     }
     m_.nome_archivio = *path;
-    m_.modificato = "0";
+    m_.modificato = false;
   }
   ReloadList();
 }
@@ -112,7 +114,7 @@ void Form1::mnsalva_Click() {
     return;
   }
   m_.message("File salvato");
-  m_.modificato = "0";
+  m_.modificato = false;
   showStatus();
 }
 
@@ -128,7 +130,7 @@ Form1::SaveResult Form1::saveAs() {
   }
   m_.nome_archivio = *path;
   m_.message("File salvato.");
-  m_.modificato = "0";
+  m_.modificato = false;
   showStatus();
   return SaveResult::Saved;
 }
@@ -147,7 +149,7 @@ Form1::SaveResult Form1::saveAtExit() {
   }
   m_.nome_archivio = *path;
   m_.message("file salvato.");
-  m_.modificato = "0";
+  m_.modificato = false;
   showStatus();
   return SaveResult::Saved;
 }

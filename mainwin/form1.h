@@ -19,7 +19,7 @@ class Form1 : public ui::Form {
 
   void show() { window().show(); }
 
-  // Start-up: work-file paths, modificato "0", an empty work copy.
+  // Start-up: work-file paths, modificato false, an empty work copy.
   void Form_Load();
 
   // File menu.

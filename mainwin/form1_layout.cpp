@@ -40,6 +40,7 @@ const ui::WindowSpec& form1Spec() {
         {"mnverifica", "Verifica", {}},
         {"mnsel", "Selezione volontari", {}},
         {"mnaggiu", "Aggiungere un archivio", {}},
+        {"mnstrumenti", "Strumenti", {{"mnriepilogo", "Riepilogo per provincia", {}}}},
         {"mnhelp", "?", {}, "F1"},
     };
     return s;

@@ -120,7 +120,7 @@ void mergeArchive(Modulo1& m) {
     LineReader added(*path);
     // The work copy is replaced only by a complete result.
     rewriteWorkCopy(m.paths, [&](LineReader& work, FileWriter& out) { mergeLines(work, added, out, &summary); });
-    m.modificato = "1";
+    m.modificato = true;
     m.ReloadList();
   } catch (const FileError& e) {
     m.reportFileError(e);  // the pointer is normal again: it lived in the try block

@@ -38,7 +38,7 @@ class Modulo1 {
   // ---- shared state ----
   WorkPaths paths;                  // percorso_wrk, percorso_temp, percorso_verifica
   std::string nome_archivio;        // the current archive file, empty until named
-  std::string modificato = "0";     // "1": the work copy holds unsaved changes
+  bool modificato = false;          // the work copy holds unsaved changes
   // The lines of the work copy, as the last pass over it counted them.
   std::size_t righe_copia = 0;
   std::string modo;                 // editor mode: "i" new volunteer, "m" chosen volunteer

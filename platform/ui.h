@@ -43,6 +43,10 @@ enum class Kind {
   Button,      // push button
   TabControl,  // pages named by `caption`, separated by '|'
   Line,        // a straight line from (left, top) to (left+width, top+height)
+  // A read-only table: column headings in `caption`, separated by '|'; the
+  // rows are set at once (setRows). A row activated by a double click or
+  // Enter raises Click, with listIndex() the row.
+  Table,
   // A panel of the status bar under the window's controls, left to right in
   // the order given; `width` is its least width (0: it takes the room left).
   // Its tool tip is also what a screen reader describes it by.
@@ -131,6 +135,15 @@ class Control {
 
   virtual std::string toolTip() const = 0;
   virtual void setToolTip(std::string_view tip) = 0;
+
+  // Table: replaces every row (cp1252 cells, one per column); itemCount()
+  // is then the number of rows and cell() reads them back.
+  virtual void setRows(std::vector<std::vector<std::string>> rows) { (void)rows; }
+  virtual std::string cell(int row, int column) const {
+    (void)row;
+    (void)column;
+    return {};
+  }
 };
 
 // Receives the events of one window.
@@ -162,13 +175,37 @@ class Window {
 
 // ---- dialogs, printer, services ---------------------------------------------
 
-enum class Buttons { Ok, YesNo, YesNoCancel };
-enum class Answer { Ok, Yes, No, Cancel };
+enum class Buttons {
+  Ok,
+  YesNo,
+  YesNoCancel,
+  // Yes and No only, and one of them must be chosen: Escape and the box's
+  // frame do nothing. For a question where either default would lose what
+  // the user typed.
+  YesNoRequired,
+};
+enum class Answer {
+  Ok,
+  Yes,
+  No,
+  Cancel,
+  // The box was closed without a button, by Escape or by its frame. Never a
+  // button's answer: each caller decides what it safely means (usually as No,
+  // or as Cancel where the question offers it).
+  Dismissed,
+};
 
 struct FileRequest {
   std::string folder;  // initial folder (a native path)
   std::string title;
   std::string filter;  // "Description|pattern|Description|pattern"
+};
+
+// The file a save dialog chose, with the filter the user had chosen in it
+// (0 for the first of the request's filters).
+struct ChosenFile {
+  std::string path;
+  int filter = 0;
 };
 
 enum class Orientation { Portrait, Landscape };
@@ -191,6 +228,13 @@ class Printer {
   // the next line; when that line would not fit, a new page begins.
   virtual void printLine(std::string_view text) = 0;
   virtual void drawRect(int left, int top, int width, int height) = 0;
+  // The printable area of a page in twips (for the orientation set), the
+  // height of a line in the current font, and a page break: documents that
+  // number their pages lay them out with these.
+  virtual int pageWidth() = 0;
+  virtual int pageHeight() = 0;
+  virtual int lineHeight() = 0;
+  virtual void newPage() = 0;
   // Ends the document and sends it to the printer (throws PrintError).
   virtual void endDoc() = 0;
 };
@@ -203,6 +247,16 @@ class PrintError : public std::exception {
 
  private:
   std::string message_;
+};
+
+// A long piece of work shown to the user with the chance to stop it: the
+// progress appears only when the work lasts over a second, and while it is
+// shown only its cancel button answers.
+class Progress {
+ public:
+  virtual ~Progress() = default;
+  // `done` of `total` units are done; false once the user asked to stop.
+  virtual bool step(std::uint64_t done, std::uint64_t total) = 0;
 };
 
 // The application's title: the caption of every message box.
@@ -220,6 +274,8 @@ class Platform {
 
   virtual std::optional<std::string> openFileDialog(const FileRequest& request) = 0;
   virtual std::optional<std::string> saveFileDialog(const FileRequest& request) = 0;
+  // The save dialog, telling also which of the filters was chosen.
+  virtual std::optional<ChosenFile> saveFileDialogFiltered(const FileRequest& request) = 0;
 
   // Opens the help file at its keyword index; false when it cannot.
   virtual bool showHelp(const std::string& path) = 0;
@@ -231,6 +287,10 @@ class Platform {
   // file when pdfPath is not empty.
   virtual bool hasPrinter() = 0;
   virtual std::unique_ptr<Printer> createPrinter(const std::string& pdfPath) = 0;
+
+  // The progress of a long piece of work described by `text`; it closes when
+  // the object is destroyed.
+  virtual std::unique_ptr<Progress> createProgress(std::string_view text) = 0;
 
   // Runs fn once the current event has been handled.
   virtual void post(std::function<void()> fn) = 0;

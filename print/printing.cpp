@@ -8,6 +8,7 @@ namespace {
 
 // Asks for a PDF file and prints to it; false when the user declines.
 void offerPdf(Modulo1& m, const std::string& why, const std::function<void(ui::Printer&)>& draw) {
+  // No, Escape or the box's frame: nothing is printed.
   if (m.platform.messageBox(why + "\nVuoi salvare la stampa in un file PDF?", ui::Buttons::YesNo) != ui::Answer::Yes)
     return;
   const auto path =

@@ -15,7 +15,7 @@
 namespace krt {
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 18;  // 256 KiB: fewer system calls per file
+constexpr std::size_t kBufferSize = kFileBufferSize;
 
 io::FaultHook& faultHook() {
   static io::FaultHook hook;
@@ -66,6 +66,11 @@ std::string reason(int err) {
 
 namespace io {
 void setFaultHook(FaultHook hook) { faultHook() = std::move(hook); }
+
+SyncCalls& syncCalls() {
+  static SyncCalls calls{::fdatasync, ::fsync};
+  return calls;
+}
 }  // namespace io
 
 FileError::FileError(Action action, std::string path, int err)
@@ -83,27 +88,23 @@ std::string FileError::userMessage() const {
     case Action::Create:
       what = "Impossibile creare il file ";
       break;
+    case Action::CreateIn:
+      what = "Impossibile creare un file nella cartella ";
+      break;
   }
   return what + cp1252::fromUtf8(path_) + "\n(" + reason(err_) + ").";
 }
 
 // ---- LineReader ----------------------------------------------------------
 
-LineReader::LineReader(std::string path, std::uint64_t from, std::uint64_t to)
-    : path_(std::move(path)), buf_(kBufferSize), filePos_(from), remaining_(to > from ? to - from : 0) {
+LineReader::LineReader(std::string path) : path_(std::move(path)), buf_(kBufferSize) {
   fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw FileError(FileError::Action::Read, path_, errno);
   struct stat st {};
-  int err = 0;
   if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-    err = EISDIR;
-  } else if (from > 0 && ::lseek(fd_, static_cast<off_t>(from), SEEK_SET) < 0) {
-    err = errno;
-  }
-  if (err != 0) {
     ::close(fd_);
     fd_ = -1;
-    throw FileError(FileError::Action::Read, path_, err);
+    throw FileError(FileError::Action::Read, path_, EISDIR);
   }
 }
 
@@ -119,10 +120,9 @@ bool LineReader::fill() {
     pos_ = 0;
   }
   if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
-  const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(buf_.size() - end_, remaining_));
   for (;;) {
     if (injectedFault(io::Op::Read, path_)) throw FileError(FileError::Action::Read, path_, errno);
-    const ssize_t n = wanted == 0 ? 0 : ::read(fd_, buf_.data() + end_, wanted);
+    const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw FileError(FileError::Action::Read, path_, errno);
     if (n == 0) {
@@ -130,8 +130,6 @@ bool LineReader::fill() {
       return false;
     }
     end_ += static_cast<std::size_t>(n);
-    filePos_ += static_cast<std::uint64_t>(n);
-    remaining_ -= static_cast<std::uint64_t>(n);
     return true;
   }
 }
@@ -180,59 +178,113 @@ std::size_t LineReader::readRaw(char* out, std::size_t size) {
   return n;
 }
 
-// ---- FileWriter ----------------------------------------------------------
+// ---- ReplacementFile -----------------------------------------------------
 
-FileWriter::FileWriter(std::string path, Mode mode) : path_(std::move(path)), mode_(mode) {
-  buf_.reserve(kBufferSize);
+ReplacementFile::ReplacementFile(std::string target, bool durable) : target_(std::move(target)), durable_(durable) {
   // A file reached through a symbolic link is replaced where it really is:
   // renaming over the link would put a new file in the link's place and
   // leave the real one (on a memory stick, say) as it was.
-  struct stat entry {};
-  if (mode_ != Mode::Truncate && ::lstat(path_.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
-    if (char* real = ::realpath(path_.c_str(), nullptr)) {
-      path_ = real;
+  struct stat st {};
+  if (::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(target_.c_str(), nullptr)) {
+      target_ = real;
       std::free(real);
     }
   }
-  struct stat st {};
-  const bool exists = ::stat(path_.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) throw FileError(FileError::Action::Create, path_, EISDIR);
-  if (mode_ == Mode::Truncate) {
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) throw FileError(FileError::Action::Create, path_, errno);
-    return;
-  }
-  // A temporary file in the target's folder, so that rename() replaces the
-  // target in one step; it takes the target's permissions.
-  const auto slash = path_.find_last_of('/');
-  const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
-  std::string pattern = folderOf(path_) + "/." + name + ".XXXXXX";
-  fd_ = ::mkstemp(pattern.data());
-  if (fd_ < 0) throw FileError(FileError::Action::Create, path_, errno);
-  tempPath_ = pattern;
-  mode_t perms = 0666;
-  if (exists) {
-    perms = st.st_mode & 07777;
+  existed_ = ::stat(target_.c_str(), &st) == 0;
+  if (existed_) {
+    if (S_ISDIR(st.st_mode)) throw FileError(FileError::Action::Create, target_, EISDIR);
+    // The rename would replace a file its owner protected from writing (or
+    // that belongs to someone else): only a file the user may write is
+    // replaced. Root may write anything, so for root a file without any
+    // write permission bit counts as protected.
+    if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
+      throw FileError(FileError::Action::Write, target_, errno);
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) throw FileError(FileError::Action::Write, target_, EACCES);
+    mode_ = st.st_mode & 07777;
+    owner_ = st.st_uid;
+    group_ = st.st_gid;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    perms &= ~mask;
+    mode_ = 0666 & ~mask;
   }
-  ::fchmod(fd_, perms);
+  // The temporary lies in the target's folder, so that rename() replaces the
+  // target in one step.
+  const std::string folder = folderOf(target_);
+  const auto slash = target_.find_last_of('/');
+  std::string pattern = folder + "/." + (slash == std::string::npos ? target_ : target_.substr(slash + 1)) + ".XXXXXX";
+  fd_ = ::mkstemp(pattern.data());
+  if (fd_ < 0) throw FileError(FileError::Action::CreateIn, folder, errno);
+  tempPath_ = pattern;
+}
+
+ReplacementFile::~ReplacementFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!done_) ::unlink(tempPath_.c_str());
+}
+
+int ReplacementFile::takeDescriptor() { return std::exchange(fd_, -1); }
+
+void ReplacementFile::fail(int err) {
+  ::unlink(tempPath_.c_str());
+  done_ = true;
+  throw FileError(FileError::Action::Write, target_, err);
+}
+
+void ReplacementFile::commit() {
+  if (done_) throw FileError(FileError::Action::Write, target_, EBADF);
+  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+  // Whoever wrote the temporary has closed it: open it again (the data to
+  // sync belongs to the file, not to a descriptor).
+  const int fd = ::open(tempPath_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) fail(errno);
+  // The new file takes the old one's owner and group where the system allows
+  // (only root may give a file away), then its mode, which a change of owner
+  // would have stripped of set-id bits.
+  if (existed_ && ::fchown(fd, owner_, group_) != 0) (void)!::fchown(fd, static_cast<uid_t>(-1), group_);
+  ::fchmod(fd, mode_);
+  if (durable_ && (injectedFault(io::Op::Sync, target_) || io::syncCalls().fdatasync(fd) != 0)) {
+    const int err = errno;
+    ::close(fd);
+    fail(err);
+  }
+  ::close(fd);
+  if (injectedFault(io::Op::Rename, target_) || ::rename(tempPath_.c_str(), target_.c_str()) != 0) fail(errno);
+  done_ = true;
+  if (!durable_) return;
+  // Make the new name itself durable.
+  const int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    io::syncCalls().fsync(dir);
+    ::close(dir);
+  }
+}
+
+// ---- FileWriter ----------------------------------------------------------
+
+FileWriter::FileWriter(std::string path, Mode mode) : path_(std::move(path)) {
+  buf_.reserve(kBufferSize);
+  if (mode != Mode::Truncate) {
+    replacement_ = std::make_unique<ReplacementFile>(path_, mode == Mode::Replacing);
+    path_ = replacement_->target();
+    fd_ = replacement_->takeDescriptor();
+    return;
+  }
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) throw FileError(FileError::Action::Create, path_, EISDIR);
+  fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) throw FileError(FileError::Action::Create, path_, errno);
 }
 
 FileWriter::~FileWriter() {
-  if (committed_) return;
   if (fd_ >= 0) ::close(fd_);
-  if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
 }
 
 void FileWriter::fail(FileError::Action action, int err) {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
-  tempPath_.clear();
-  committed_ = true;  // nothing left to abandon
+  replacement_.reset();  // the temporary goes
   throw FileError(action, path_, err);
 }
 
@@ -264,27 +316,11 @@ void FileWriter::flush() {
 void FileWriter::commit() {
   if (fd_ < 0) throw FileError(FileError::Action::Write, path_, EBADF);
   flush();
-  if (mode_ == Mode::Replacing && (injectedFault(io::Op::Sync, path_) || ::fdatasync(fd_) != 0))
-    fail(FileError::Action::Write, errno);
   const bool closeFailed = injectedFault(io::Op::Close, path_);
   const int closeErr = errno;
-  if (::close(fd_) != 0 || closeFailed) {
-    fd_ = -1;
-    fail(FileError::Action::Write, closeFailed ? closeErr : errno);
-  }
-  fd_ = -1;
-  if (mode_ != Mode::Truncate) {
-    if (injectedFault(io::Op::Rename, path_) || ::rename(tempPath_.c_str(), path_.c_str()) != 0)
-      fail(FileError::Action::Write, errno);
-    tempPath_.clear();
-    // Make the new name itself durable.
-    const int dir = mode_ == Mode::Replacing ? ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    if (dir >= 0) {
-      ::fsync(dir);
-      ::close(dir);
-    }
-  }
-  committed_ = true;
+  const int fd = std::exchange(fd_, -1);
+  if (::close(fd) != 0 || closeFailed) fail(FileError::Action::Write, closeFailed ? closeErr : errno);
+  if (replacement_) replacement_->commit();
 }
 
 // ---- whole-file helpers --------------------------------------------------

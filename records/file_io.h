@@ -6,11 +6,12 @@
 //
 // Every failure throws FileError naming the file. Writes that replace a
 // file go to a temporary file in the target's folder, which is renamed over
-// the target only when it is complete and synced (ReplacingWriter).
+// the target only when it is complete and synced (ReplacementFile).
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,7 +21,8 @@ namespace krt {
 
 class FileError : public std::runtime_error {
  public:
-  enum class Action { Read, Write, Create };
+  // CreateIn: no file could be made in the folder `path`.
+  enum class Action { Read, Write, Create, CreateIn };
   FileError(Action action, std::string path, int err);
 
   Action action() const { return action_; }
@@ -39,22 +41,73 @@ class FileError : public std::runtime_error {
 // Test hook: every read, write, sync, close and rename of the program's files
 // asks it first. A test installs a function that returns true to make that
 // call fail (as a full or broken disk would); the program never installs one.
-// The verification reads on two threads at once: a hook for reads must
-// allow for that.
 namespace io {
 enum class Op { Read, Write, Sync, Close, Rename };
 using FaultHook = std::function<bool(Op op, const std::string& path)>;
 void setFaultHook(FaultHook hook);
+
+// The calls that make a replaced file durable: the temporary's data before
+// the rename, the folder's entry after it. The program keeps the system's
+// own; a test may wrap them to watch what is synced, and when.
+struct SyncCalls {
+  int (*fdatasync)(int fd);
+  int (*fsync)(int fd);
+};
+SyncCalls& syncCalls();
 }  // namespace io
+
+// A file another library writes (a PDF, a workbook) that replaces `target`
+// only when complete: it is written at tempPath(), beside the target.
+// FileWriter's replacing modes go through it too.
+//
+// An existing target the user may not write is refused (for root, one
+// without any write permission bit), and so is a folder; a target reached
+// through a symbolic link is the file the link leads to, and the link
+// stays. The new file keeps the old one's mode and, where the system
+// allows, its owner and group.
+class ReplacementFile {
+ public:
+  // `durable`: commit() waits for the disk (false only for files the program
+  // derives again at will).
+  explicit ReplacementFile(std::string target, bool durable = true);  // throws FileError
+  ~ReplacementFile();  // removes the temporary unless committed
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  const std::string& tempPath() const { return tempPath_; }
+  // The file that is replaced (the one a link leads to).
+  const std::string& target() const { return target_; }
+
+  // Syncs the temporary, renames it over the target, syncs the folder;
+  // throws FileError (the temporary is then gone, the target as it was).
+  void commit();
+
+  // The temporary's open descriptor, for a writer of our own; the caller
+  // closes it before commit().
+  int takeDescriptor();
+
+ private:
+  [[noreturn]] void fail(int err);
+
+  std::string target_;
+  std::string tempPath_;
+  int fd_ = -1;
+  bool durable_;
+  bool existed_ = false;
+  unsigned mode_ = 0;
+  unsigned owner_ = 0, group_ = 0;
+  bool done_ = false;
+};
+
+// The size of the readers' and writers' buffers: a file is read in blocks of
+// this many bytes (a line longer than that grows the buffer).
+inline constexpr std::size_t kFileBufferSize = std::size_t{1} << 18;  // 256 KiB: fewer system calls
 
 // Streams the lines of a file, one at a time, through a fixed buffer.
 class LineReader {
  public:
-  // The lines of the whole file, or of its bytes from `from` up to `to`
-  // (which should lie just after a line end). Throws FileError if it
-  // cannot open.
-  static constexpr std::uint64_t kToEnd = UINT64_MAX;
-  explicit LineReader(std::string path, std::uint64_t from = 0, std::uint64_t to = kToEnd);
+  // The lines of the file. Throws FileError if it cannot open.
+  explicit LineReader(std::string path);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -71,10 +124,6 @@ class LineReader {
 
   const std::string& path() const { return path_; }
 
-  // The file position of the first byte not yet consumed: after a line, the
-  // start of the next one.
-  std::uint64_t offset() const { return filePos_ - (end_ - pos_); }
-
  private:
   bool fill();
 
@@ -84,8 +133,6 @@ class LineReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;
-  std::uint64_t filePos_ = 0;    // where the next read starts
-  std::uint64_t remaining_ = 0;  // bytes still to read before `to`
   std::string scratch_;
 };
 
@@ -126,11 +173,9 @@ class FileWriter {
   void fail(FileError::Action action, int err);
 
   std::string path_;
-  std::string tempPath_;
-  Mode mode_;
+  std::unique_ptr<ReplacementFile> replacement_;  // the replacing modes
   int fd_ = -1;
   std::string buf_;
-  bool committed_ = false;
 };
 
 // Whole-file helpers built on the two classes above.

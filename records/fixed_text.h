@@ -6,10 +6,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <bit>
-#include <cstdint>
-#include <cstring>
-#include <type_traits>
 #include <string>
 #include <string_view>
 
@@ -47,39 +43,6 @@ inline std::string_view columns(std::string_view text, std::size_t from, std::si
   return text.substr(from - 1, count);
 }
 
-// A short text (up to eight bytes) as one number, the way packed() reads a
-// field: compares a field with a code in one instruction.
-constexpr std::uint64_t packed(std::string_view text) {
-  std::uint64_t word = 0;
-  for (std::size_t i = 0; i < text.size() && i < 8; ++i)
-    word |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
-  return word;
-}
-
-namespace detail {
-// The N bytes at `p` as packed() gives them, read in as few loads as the
-// width allows (on the usual little-endian processor).
-template <std::size_t N>
-std::uint64_t packedBytes(const char* p) {
-  static_assert(N <= 8);
-  if constexpr (N == 0) {
-    return 0;
-  } else if constexpr (std::endian::native != std::endian::little) {
-    return packed(std::string_view(p, N));
-  } else if constexpr (N == 1 || N == 2 || N == 4 || N == 8) {
-    using Word = std::conditional_t<N == 1, std::uint8_t,
-                                    std::conditional_t<N == 2, std::uint16_t,
-                                                       std::conditional_t<N == 4, std::uint32_t, std::uint64_t>>>;
-    Word word;
-    std::memcpy(&word, p, N);
-    return word;
-  } else {
-    constexpr std::size_t head = N > 4 ? 4 : 2;
-    return packedBytes<head>(p) | packedBytes<N - head>(p + head) << (8 * head);
-  }
-}
-}  // namespace detail
-
 template <std::size_t N>
 class FixedText {
  public:
@@ -99,21 +62,7 @@ class FixedText {
   const char* data() const { return data_; }
   std::string str() const { return std::string(view()); }
   operator std::string_view() const { return view(); }  // NOLINT
-  bool blank() const {
-    if constexpr (N <= 8) {
-      return packed(*this) == packed(std::string_view("        ", N));
-    } else {
-      return isBlank(view());
-    }
-  }
-
-  // A short field as one number: its first byte lowest, zeros above its
-  // width. The bytes are gathered in registers: going through a word in
-  // memory, part of it just written, stalls the processor on every call.
-  friend std::uint64_t packed(const FixedText& field) {
-    static_assert(N <= 8, "only a field of up to eight bytes fits one number");
-    return detail::packedBytes<N>(field.data_);
-  }
+  bool blank() const { return isBlank(view()); }
 
   friend bool operator==(const FixedText& a, std::string_view b) { return a.view() == b; }
 

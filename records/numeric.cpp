@@ -5,7 +5,6 @@
 
 #include <cstring>
 
-#include "records/fixed_text.h"
 
 namespace krt {
 

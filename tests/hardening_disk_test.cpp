@@ -100,14 +100,14 @@ TEST(HardeningDisk, FullDiskAndReadOnlyFolder) {
                     save ? p.main().click("mnsalva") : p.enroll("ZETA DUE");
                     EXPECT_NE(p.told().find(W(reason)), std::string::npos) << p.told();
                     EXPECT_TRUE(readFile(archive) == original && p.workCopy() == work);
-                    EXPECT_EQ(p.m->modificato, "1");
+                    EXPECT_TRUE(p.m->modificato);
                     EXPECT_EQ(strayTemporaries(disk), 0);
                   }
                   block(false);
                   p.enroll("ZETA DUE");
                   p.main().click("mnsalva");
                   EXPECT_EQ(p.workCopy().size(), work.size() + 811);
-                  EXPECT_TRUE(readFile(archive) == p.workCopy() && p.m->modificato == "0");
+                  EXPECT_TRUE(readFile(archive) == p.workCopy() && !p.m->modificato);
                 }).end(false));
     for (const auto& e : fs::directory_iterator(disk)) fs::remove_all(e.path());
   }
@@ -136,7 +136,7 @@ TEST_F(HardeningDiskApp, FilesRemovedOrTurnedIntoFolders) {
   p->enroll("ALTRO");
   EXPECT_EQ(p->told(), "Impossibile leggere il file " + wrk + "\n(il file o la cartella non esiste).");
   EXPECT_FALSE(fs::exists(wrk));
-  EXPECT_EQ(p->m->modificato, "1");
+  EXPECT_TRUE(p->m->modificato);
 }
 
 // A save through a symbolic link updates the file it leads to, keeping its

@@ -59,7 +59,7 @@ class HardeningFaults : public ProgramTest {
       if (*s.file && s.bytes) writeFile(path(s.file), *s.bytes);
       if (*s.file && !s.bytes) fs::remove(path(s.file));
       writeFile(p->m->percorso_wrk(), s.wrk);
-      if (s.modified) p->m->modificato = "1";
+      if (s.modified) p->m->modificato = true;
       if (s.prepare) s.prepare();
       calls.clear();
       io::setFaultHook([&](io::Op o, const std::string&) { return ++calls[o] == n && o == op; });
@@ -85,7 +85,7 @@ class HardeningFaults : public ProgramTest {
                     (told.find("spazio su disco esaurito") != std::string::npos ||
                      told.find("errore di lettura o scrittura sul disco") != std::string::npos))
             << told;
-        EXPECT_EQ(p->m->modificato, s.modified ? "1" : "0");
+        EXPECT_EQ(p->m->modificato, s.modified);
         EXPECT_FALSE(p->ui.busy);
         if (s.check) s.check(true);
         // The disk is well again: the very same command now succeeds.

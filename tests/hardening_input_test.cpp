@@ -56,7 +56,7 @@ class HardeningInput : public ProgramTest {
     EXPECT_EQ(readFile(path("salva.txt")), crlf(notBlank));
     p->menu("mnscn", path("salva-con-nome.txt"));
     EXPECT_EQ(readFile(path("salva-con-nome.txt")), reterminated);
-    p->m->modificato = "1";
+    p->m->modificato = true;
     ui.answer(ui::Answer::Yes);
     ui.chooseFile(path("uscita.txt"));
     EXPECT_TRUE(p->main().close());

@@ -40,7 +40,7 @@ TEST_F(MainWindow, StartsOnAnEmptyWorkCopyAndOffersHelp) {
   m->form1().show();
   EXPECT_TRUE(fs::exists(path("volontari.wrk")));
   EXPECT_EQ((std::tuple{workCopy(), m->modificato, main().control("List1").itemCount(), main().caption()}),
-            (std::tuple{"", "0", 0, "Profilo del volontario K.R.T."}));
+            (std::tuple{"", false, 0, "Profilo del volontario K.R.T."}));
   main().click("mnhelp");  // no help file yet
   toldAbout(ui, "krt.hlp");
   writeFile(path("krt.hlp"), "<html></html>");
@@ -72,29 +72,29 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
   EXPECT_EQ(m->nome_archivio, path("copia.txt"));
   EXPECT_EQ(ui.takeMessages(), (Names{"File salvato."}));
   EXPECT_EQ(shown(ui.saveDialogs.back()), folder() + " | Inserisci il nome di file da salvare | *.*");
-  m->modificato = "1";
+  m->modificato = true;
   menu("mnesci", Answer::Yes, {"uscita.txt"});  // blank lines kept, CR LF after each
   EXPECT_EQ(readFile(path("uscita.txt")), lines);
   EXPECT_EQ(ui.takeMessages(), (Names{"Vuoi salvare le modifiche?", "file salvato."}));
-  EXPECT_EQ(m->modificato, "0");
+  EXPECT_FALSE(m->modificato);
   m->nome_archivio.clear();
   menu("mnsalva", std::nullopt, {""});  // without a name "Salva" asks for one
   menu("mnscn", std::nullopt, {""});    // a cancelled save-as changes nothing
   EXPECT_EQ((std::tuple{ui.saveDialogs.size(), m->nome_archivio}), (std::tuple{4u, ""}));
 
   setWorkCopy(crlf({kRossi}));
-  m->modificato = "1";
-  menu("mnapri", Answer::Cancel);  // nothing happens, no dialog
+  m->modificato = true;
+  for (const Answer answer : {Answer::Cancel, Answer::Dismissed}) menu("mnapri", answer);  // nothing happens, no dialog
   EXPECT_EQ(ui.openDialogs.size(), 1u);
   menu("mnapri", Answer::No, {""});  // the changes are still marked unsaved
-  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{"1", crlf({kRossi})}));
+  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{true, crlf({kRossi})}));
   writeFile(path("altro.txt"), crlf({kVerdi}));
   menu("mnapri", Answer::Yes, {"salvato.txt", "altro.txt"});  // saves first, then opens
   EXPECT_EQ(readFile(path("salvato.txt")), crlf({kRossi}));
-  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{"0", crlf({kVerdi})}));
-  m->modificato = "1";
+  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{false, crlf({kVerdi})}));
+  m->modificato = true;
   menu("mnapri", Answer::Yes, {""});  // the save cancelled: nothing is opened
-  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{"1", crlf({kVerdi})}));
+  EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{true, crlf({kVerdi})}));
   EXPECT_TRUE(ui.scriptsUsed());
 }
 
@@ -140,20 +140,21 @@ TEST_F(MainWindow, TheStatusLineFollowsEveryCommand) {
 TEST_F(MainWindow, ExitAndCloseWithEveryAnswer) {
   EXPECT_EQ((std::tuple{main().close(), ui.quitRequested, ui.messages.size()}), (std::tuple{true, true, 0u}));
   // With unsaved changes, by Esci or by the frame (which has no Cancel): a
-  // cancelled save keeps the program open rather than ending unsaved.
+  // cancelled save, or the question closed by Escape or its frame, keeps the
+  // program open rather than ending unsaved.
   const std::tuple<bool, Answer, Names, bool> rows[] = {
-      {false, Answer::Cancel, {}, false}, {false, Answer::No, {}, true},
-      {false, Answer::Yes, {""}, false},  {true, Answer::No, {}, true},
-      {true, Answer::Yes, {""}, false},   {true, Answer::Yes, {"chiusura.txt"}, true}};
+      {false, Answer::Cancel, {}, false},    {false, Answer::Dismissed, {}, false}, {false, Answer::No, {}, true},
+      {false, Answer::Yes, {""}, false},     {true, Answer::Dismissed, {}, false},  {true, Answer::No, {}, true},
+      {true, Answer::Yes, {""}, false},      {true, Answer::Yes, {"chiusura.txt"}, true}};
   for (const auto& [byFrame, answer, files, quits] : rows) {
     SCOPED_TRACE(testing::Message() << byFrame << static_cast<int>(answer) << files.size());
     ui.quitRequested = false;
     ui.messages.clear();
-    m->modificato = "1";
+    m->modificato = true;
     menu(byFrame ? nullptr : "mnesci", answer, files);
     EXPECT_EQ(byFrame ? main().close() : ui.quitRequested, quits);  // what closing by the frame returns
     EXPECT_EQ(ui.quitRequested, quits);
-    EXPECT_EQ(m->modificato, quits && answer == Answer::Yes ? "0" : "1");
+    EXPECT_EQ(m->modificato, !(quits && answer == Answer::Yes));
     EXPECT_EQ(ui.messages.at(0).buttons, byFrame ? ui::Buttons::YesNo : ui::Buttons::YesNoCancel);
     EXPECT_TRUE(ui.scriptsUsed());
   }
@@ -161,30 +162,31 @@ TEST_F(MainWindow, ExitAndCloseWithEveryAnswer) {
 }
 
 // Each save failing its own way (onto a folder, into a missing folder, the
-// final rename over an old file): the user is told, and everything stays as it was.
+// final rename over an old file): the user is told of the file (or of the
+// folder that takes no file), and everything stays as it was.
 TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
   openArchive(crlf({kRossi}));
   fs::create_directory(path("cartella"));
   writeFile(path("vecchio.txt"), "vecchio\r\n");
-  const std::pair<std::string, std::string> writes[] = {
-      {"mnsalva", "cartella"}, {"mnscn", "manca/x.txt"}, {"mnesci", "vecchio.txt"}};
-  for (const auto& [entry, target] : writes) {
+  const std::tuple<std::string, std::string, std::string> writes[] = {
+      {"mnsalva", "cartella", "cartella"}, {"mnscn", "manca/x.txt", "manca\n"}, {"mnesci", "vecchio.txt", "vecchio.txt"}};
+  for (const auto& [entry, target, named] : writes) {
     SCOPED_TRACE(entry + " onto " + target);
-    m->modificato = "1";
+    m->modificato = true;
     if (entry == "mnsalva") m->nome_archivio = path(target);
     const std::string name = m->nome_archivio;
     if (target == "vecchio.txt") io::setFaultHook([](io::Op op, const std::string&) { return op == io::Op::Rename; });
     menu(entry.c_str(), entry == "mnesci" ? std::optional(Answer::Yes) : std::nullopt,
          entry == "mnsalva" ? Names{} : Names{target});
     io::setFaultHook(nullptr);
-    toldAbout(ui, path(target));
-    EXPECT_EQ((std::tuple{m->modificato, m->nome_archivio, ui.quitRequested}), (std::tuple{"1", name, false}));
+    toldAbout(ui, path(named));
+    EXPECT_EQ((std::tuple{m->modificato, m->nome_archivio, ui.quitRequested}), (std::tuple{true, name, false}));
     EXPECT_EQ((std::tuple{readFile(path("vecchio.txt")), readFile(path("archivio.txt")), workCopy()}),
               (std::tuple{"vecchio\r\n", crlf({kRossi}), crlf({kRossi})}));
   }
   menu("mnapri", Answer::No, {"inesistente.txt"});  // a file that cannot be read
   toldAbout(ui, "inesistente.txt");
-  EXPECT_EQ((std::tuple{workCopy(), m->modificato}), (std::tuple{crlf({kRossi}), "1"}));
+  EXPECT_EQ((std::tuple{workCopy(), m->modificato}), (std::tuple{crlf({kRossi}), true}));
 }
 
 // Provinces (name, sigla, blanks); the associations whose 4-character sigla

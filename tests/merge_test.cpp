@@ -47,12 +47,12 @@ TEST_F(MergeTest, WorkCopyAndAddedFileMergeLineByLine) {
       {"lines written whole", crlf({"MILANO"}), crlf({longLine}), {"MILANO", longLine}},
   };
   for (const auto& [what, work, added, expected] : cases) {
-    m->modificato = "0";
+    m->modificato = false;
     setWorkCopy(work);
     merge(added);
     ui.messages.clear();  // the summary
     EXPECT_EQ(workCopy(), crlf(expected)) << what;
-    EXPECT_EQ(m->modificato, "1") << what;
+    EXPECT_TRUE(m->modificato) << what;
   }
   EXPECT_EQ(items("Form1", "List1"), (Lines{"MILANO", longLine.substr(0, 110)}));
   EXPECT_EQ(ui.openDialogs.back().title, "Nome del file da aggiungere");
@@ -115,7 +115,7 @@ TEST_F(MergeTest, AFailureInTheMiddleLeavesTheWorkCopyAsItWas) {
     ASSERT_EQ(shown.size(), 1u) << target;
     EXPECT_NE(shown[0].find(std::filesystem::path(target).filename().string()), std::string::npos) << shown[0];
     EXPECT_EQ(workCopy(), before) << target;
-    EXPECT_EQ(m->modificato, "0");
+    EXPECT_FALSE(m->modificato);
   }
   // A cancelled dialog does nothing; a chosen file that cannot be read is named.
   ui.chooseFile(std::nullopt);

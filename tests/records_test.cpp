@@ -87,39 +87,5 @@ TEST(Numeric, LocaleSeparatorsAndEdges) {
   for (const char* bad : {".5", "1,2,3"}) EXPECT_FALSE(isNumeric(bad, it)) << bad;
 }
 
-// Fields are read a word at a time; that reading must agree with the text
-// one, byte for byte, for every field width the record has.
-template <std::size_t N>
-void expectFieldAgreesWithText(const std::string& text, const NumberFormat& format) {
-  const FixedText<N> field(text);
-  ASSERT_EQ(isNumeric(field, format), isNumeric(field.view(), format)) << "'" << text << "'";
-  ASSERT_EQ(packed(field), packed(field.view())) << "'" << text << "'";
-  ASSERT_EQ(field.blank(), isBlank(field.view())) << "'" << text << "'";
-}
-
-TEST(Numeric, FieldsReadAsWordsAgreeWithTheText) {
-  const NumberFormat formats[] = {{'.', '\0'}, {',', '.'}, {'.', ' '}};
-  for (const auto& format : formats) {
-    // Every pair of bytes, and every single byte.
-    for (int a = 0; a < 256; ++a) {
-      expectFieldAgreesWithText<1>(std::string(1, static_cast<char>(a)), format);
-      for (int b = 0; b < 256; ++b)
-        expectFieldAgreesWithText<2>(std::string{static_cast<char>(a), static_cast<char>(b)}, format);
-    }
-    // Wider fields: every arrangement of up to five of the bytes that matter.
-    const std::string alphabet = " 09/:-.,e\xE0";  // digits, their neighbours, signs
-    for (int width = 0, count = 1; width <= 5; ++width, count *= 10) {
-      for (int k = 0; k < count; ++k) {
-        std::string text;
-        for (int n = k, i = 0; i < width; ++i, n /= 10) text += alphabet[static_cast<std::size_t>(n % 10)];
-        expectFieldAgreesWithText<3>(text, format);
-        expectFieldAgreesWithText<4>(text, format);
-        expectFieldAgreesWithText<5>(text, format);
-        expectFieldAgreesWithText<8>(text + "1 2", format);
-      }
-    }
-  }
-}
-
 }  // namespace
 }  // namespace krt::test

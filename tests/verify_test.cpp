@@ -1,5 +1,4 @@
 // "Verifica": the rules, the report file and the run around them.
-#include <atomic>
 #include <sstream>
 #include <tuple>
 
@@ -158,29 +157,12 @@ std::string mixedArchive(int lines) {
   return bytes + volunteer("via=");
 }
 
-TEST_F(VerifyTest, TwoPartsGiveTheSameReportAsOne) {
-  for (const int lines : {1, 2, 3, 40, 400}) {
-    writeFile(path("a.txt"), mixedArchive(lines));
-    VolunteerRecord serialLast, last;
-    const auto serial = verifyArchive(path("a.txt"), path("one.txt"), NumberFormat{}, serialLast, {UINT64_MAX, 0});
-    // The second part's memory: none (all checked after the first part) to plenty.
-    for (const std::size_t memory : {std::size_t{0}, std::size_t{1}, std::size_t{2000}, std::size_t{1} << 30}) {
-      SCOPED_TRACE(std::to_string(lines) + " lines, memory " + std::to_string(memory));
-      const auto shared = verifyArchive(path("a.txt"), path("two.txt"), NumberFormat{}, last, {0, memory});
-      EXPECT_EQ(readFile(path("two.txt")), readFile(path("one.txt")));
-      EXPECT_EQ(std::tie(shared.errorFound, shared.volunteers, shared.volunteersWithErrors, shared.violations),
-                std::tie(serial.errorFound, serial.volunteers, serial.volunteersWithErrors, serial.violations));
-      EXPECT_EQ(last.bytes(), serialLast.bytes()) << "the current record is the archive's last line";
-    }
-  }
-}
-
-TEST_F(VerifyTest, AReadFailureInEitherPartLeavesTheOldReport) {
-  writeFile(path("a.txt"), mixedArchive(2000));  // over a megabyte: two parts by default
+TEST_F(VerifyTest, AReadFailureLeavesTheOldReport) {
+  writeFile(path("a.txt"), mixedArchive(2000));  // over a megabyte: read in many pieces
   writeFile(path("out.txt"), "old\r\n");
-  // Fail the n-th read, whichever thread makes it, until a run has no n-th.
+  // Fail the n-th read until a run has no n-th.
   for (int n = 1;; ++n) {
-    std::atomic<int> reads{0};
+    int reads = 0;
     io::setFaultHook([&](io::Op op, const std::string&) { return op == io::Op::Read && ++reads == n; });
     VolunteerRecord current;
     bool failed = false;

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,10 +22,7 @@ class Modulo1;
 // a violation calls scrivi_errore with its message.
 class ErrorReport {
  public:
-  // The report goes to the file, or to memory (a part of the archive checked
-  // on the second thread, whose lines are written out after the first part's).
-  explicit ErrorReport(FileWriter& out) : file_(&out) {}
-  explicit ErrorReport(std::string& memory) : memory_(&memory) {}
+  explicit ErrorReport(FileWriter& out) : out_(out) {}
 
   // Before the rules are applied to a volunteer: remembers its
   // identification line (columns 21-110 of its line) and clears the
@@ -46,8 +42,7 @@ class ErrorReport {
  private:
   void writeLine(std::string_view text);
 
-  FileWriter* file_ = nullptr;
-  std::string* memory_ = nullptr;
+  FileWriter& out_;
   std::string_view identification_;
   bool errore_trovato_ = false;
   bool intestazione_scritta_ = false;
@@ -69,22 +64,13 @@ struct VerificationResult {
 // The title the viewer shows above the report.
 std::string_view reportTitle(bool errorFound);
 
-// A large archive is checked in two parts at once: its first half here, its
-// second half on a second thread, whose report lines wait in memory and are
-// written after the first half's. Past a limit of memory the second thread
-// stops and the rest is checked here. The report is the same either way.
-struct VerificationSharing {
-  std::uint64_t twoPartsFrom = 1 << 20;         // archive size (bytes) from which there are two parts
-  std::size_t secondPartMemory = 32 << 20;      // report bytes the second part may keep in memory
-};
-
-// Checks every line of `archive` and writes the report to `report`, which
+// Checks every line of `archive`, one after the other, and writes the report to `report`, which
 // replaces the old one only once it is complete. Each line is parsed into a
 // record; `current` afterwards holds the archive's last line. Throws
 // FileError when the archive cannot be read or the report written; the old
 // report then stays as it was.
 VerificationResult verifyArchive(const std::string& archive, const std::string& report, const NumberFormat& format,
-                                 VolunteerRecord& current, const VerificationSharing& sharing = {});
+                                 VolunteerRecord& current);
 
 // The menu command: checks the work copy into verifica.txt and shows the
 // report viewer; a file failure is told to the user and shows no viewer.

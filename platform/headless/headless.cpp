@@ -27,7 +27,28 @@ void HeadlessControl::clearItems() {
 
 std::string HeadlessControl::item(int index) const {
   if (index < 0 || index >= itemCount()) throw std::out_of_range("item " + std::to_string(index) + " of " + desc_.name);
+  if (desc_.kind == ui::Kind::Table) {
+    // A row reads as its cells separated by tabs.
+    std::string row;
+    for (const auto& cell : rows_[static_cast<std::size_t>(index)]) row += (row.empty() ? "" : "\t") + cell;
+    return row;
+  }
   return items_[static_cast<std::size_t>(index)];
+}
+
+int HeadlessControl::itemCount() const {
+  return static_cast<int>(desc_.kind == ui::Kind::Table ? rows_.size() : items_.size());
+}
+
+void HeadlessControl::setRows(std::vector<std::vector<std::string>> rows) {
+  rows_ = std::move(rows);
+  index_ = -1;
+}
+
+std::string HeadlessControl::cell(int row, int column) const {
+  if (row < 0 || row >= itemCount()) throw std::out_of_range("row " + std::to_string(row) + " of " + desc_.name);
+  const auto& cells = rows_[static_cast<std::size_t>(row)];
+  return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : std::string();
 }
 
 void HeadlessControl::setListIndex(int index) {
@@ -144,11 +165,19 @@ void RecordingPrinter::setFontSize(double points) {
 }
 void RecordingPrinter::setFontBold(bool bold) { doc_.calls.push_back(bold ? "bold on" : "bold off"); }
 void RecordingPrinter::setOrientation(ui::Orientation o) {
-  doc_.calls.push_back(o == ui::Orientation::Portrait ? "portrait" : "landscape");
+  landscape_ = o == ui::Orientation::Landscape;
+  doc_.calls.push_back(landscape_ ? "landscape" : "portrait");
 }
 void RecordingPrinter::setLineWidth(int dots) { doc_.calls.push_back("linewidth " + std::to_string(dots)); }
 
-int RecordingPrinter::lineHeight() const { return static_cast<int>(std::lround(size_ * 20 * 1.13)); }
+int RecordingPrinter::lineHeight() { return static_cast<int>(std::lround(size_ * 20 * 1.13)); }
+int RecordingPrinter::pageWidth() { return landscape_ ? 14400 : 11520; }
+int RecordingPrinter::pageHeight() { return landscape_ ? 11520 : 14400; }
+void RecordingPrinter::newPage() {
+  doc_.calls.push_back("page");
+  x_ = 0;
+  y_ = 0;
+}
 
 void RecordingPrinter::printLine(std::string_view text) {
   doc_.calls.push_back("text " + std::to_string(x_) + " " + std::to_string(y_) + " " + std::string(text));
@@ -228,25 +257,61 @@ ui::Answer HeadlessPlatform::messageBox(std::string_view text, ui::Buttons butto
   if (answers_.empty()) throw UnexpectedDialog("unscripted question: " + std::string(text));
   const ui::Answer a = answers_.front();
   answers_.pop_front();
-  if (a == ui::Answer::Ok || (a == ui::Answer::Cancel && buttons != ui::Buttons::YesNoCancel))
+  // Dismissed stands for Escape or the box's frame, which a box whose answer
+  // must be chosen does not offer.
+  if (a == ui::Answer::Ok || (a == ui::Answer::Cancel && buttons != ui::Buttons::YesNoCancel) ||
+      (a == ui::Answer::Dismissed && buttons == ui::Buttons::YesNoRequired))
     throw UnexpectedDialog("scripted answer does not fit the buttons of: " + std::string(text));
   return a;
 }
 
-std::optional<std::string> HeadlessPlatform::openFileDialog(const ui::FileRequest& request) {
-  openDialogs.push_back(request);
-  if (files_.empty()) throw UnexpectedDialog("unscripted open dialog: " + request.title);
+HeadlessPlatform::ScriptedFile HeadlessPlatform::nextFile(const char* what, const std::string& title) {
+  if (files_.empty()) throw UnexpectedDialog(std::string("unscripted ") + what + " dialog: " + title);
   auto f = files_.front();
   files_.pop_front();
   return f;
 }
 
+std::optional<std::string> HeadlessPlatform::openFileDialog(const ui::FileRequest& request) {
+  openDialogs.push_back(request);
+  return nextFile("open", request.title).path;
+}
+
 std::optional<std::string> HeadlessPlatform::saveFileDialog(const ui::FileRequest& request) {
   saveDialogs.push_back(request);
-  if (files_.empty()) throw UnexpectedDialog("unscripted save dialog: " + request.title);
-  auto f = files_.front();
-  files_.pop_front();
-  return f;
+  return nextFile("save", request.title).path;
+}
+
+std::optional<ui::ChosenFile> HeadlessPlatform::saveFileDialogFiltered(const ui::FileRequest& request) {
+  saveDialogs.push_back(request);
+  const ScriptedFile f = nextFile("save", request.title);
+  if (!f.path) return std::nullopt;
+  return ui::ChosenFile{*f.path, f.filter};
+}
+
+namespace {
+// Counts the steps; answers "stop" at the scripted one.
+class HeadlessProgress : public ui::Progress {
+ public:
+  HeadlessProgress(int& steps, int cancelAt) : steps_(steps), cancelAt_(cancelAt) {}
+  bool step(std::uint64_t, std::uint64_t) override {
+    if (!stopped_ && ++steps_ == cancelAt_) stopped_ = true;
+    return !stopped_;
+  }
+
+ private:
+  int& steps_;
+  int cancelAt_;
+  bool stopped_ = false;
+};
+}  // namespace
+
+std::unique_ptr<ui::Progress> HeadlessPlatform::createProgress(std::string_view text) {
+  progressShown.emplace_back(text);
+  progressSteps = 0;
+  const int cancelAt = cancelAt_;
+  cancelAt_ = 0;
+  return std::make_unique<HeadlessProgress>(progressSteps, cancelAt);
 }
 
 bool HeadlessPlatform::showHelp(const std::string& path) {

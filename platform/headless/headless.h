@@ -30,7 +30,7 @@ class HeadlessControl : public ui::Control {
   void setText(std::string_view text) override;
   void clearItems() override;
   void addItem(std::string_view item) override { items_.emplace_back(item); }
-  int itemCount() const override { return static_cast<int>(items_.size()); }
+  int itemCount() const override;
   std::string item(int index) const override;
   int listIndex() const override { return index_; }
   void setListIndex(int index) override;
@@ -49,12 +49,15 @@ class HeadlessControl : public ui::Control {
 
   const ui::ControlSpec& desc() const { return desc_; }
   const std::vector<std::string>& items() const { return items_; }
+  void setRows(std::vector<std::vector<std::string>> rows) override;
+  std::string cell(int row, int column) const override;
 
  private:
   HeadlessWindow& window_;
   ui::ControlSpec desc_;
   std::string text_;
   std::vector<std::string> items_;
+  std::vector<std::vector<std::string>> rows_;
   int index_ = -1;
   int top_ = 0;
   bool visible_ = true;
@@ -126,10 +129,12 @@ class RecordingPrinter : public ui::Printer {
   void setCurrentY(int twips) override { y_ = twips; }
   void printLine(std::string_view text) override;
   void drawRect(int left, int top, int width, int height) override;
+  // A letter page with half-inch margins; a line is 1.13 times the font size.
+  int pageWidth() override;
+  int pageHeight() override;
+  int lineHeight() override;
+  void newPage() override;
   void endDoc() override;
-
-  // The height of one printed line in twips for the current font size.
-  int lineHeight() const;
 
  private:
   PrintedDocument& doc_;
@@ -137,6 +142,7 @@ class RecordingPrinter : public ui::Printer {
   int x_ = 0;
   int y_ = 0;
   double size_ = 10;
+  bool landscape_ = false;
 };
 
 class HeadlessPlatform : public ui::Platform {
@@ -145,9 +151,15 @@ class HeadlessPlatform : public ui::Platform {
   ~HeadlessPlatform() override;
 
   // ---- scripts ----
+  // The next question's answer; Dismissed: closed by Escape or its frame.
   void answer(ui::Answer answer) { answers_.push_back(answer); }
-  void chooseFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+  // The next file dialog chooses `path` (nothing: cancelled) with the save
+  // filter of that index.
+  void chooseFile(std::optional<std::string> path, int filter = 0) { files_.push_back({std::move(path), filter}); }
   bool scriptsUsed() const { return answers_.empty() && files_.empty(); }
+  // The user stops the next long piece of work at its step number `step`
+  // (counting from 1).
+  void cancelProgressAt(int step) { cancelAt_ = step; }
   void setPrinterInstalled(bool installed) { printerInstalled_ = installed; }
   void setPrintFails(bool fails) { printFails_ = fails; }
   void setHelpWorks(bool works) { helpWorks_ = works; }
@@ -162,6 +174,8 @@ class HeadlessPlatform : public ui::Platform {
   std::vector<ui::FileRequest> saveDialogs;
   std::vector<std::string> helpShown;
   std::deque<PrintedDocument> printed;  // a deque keeps references stable
+  std::vector<std::string> progressShown;  // the texts of the progress created
+  int progressSteps = 0;
   int busyCalls = 0;
   bool busy = false;
   bool quitRequested = false;
@@ -183,6 +197,8 @@ class HeadlessPlatform : public ui::Platform {
   ui::Answer messageBox(std::string_view text, ui::Buttons buttons) override;
   std::optional<std::string> openFileDialog(const ui::FileRequest& request) override;
   std::optional<std::string> saveFileDialog(const ui::FileRequest& request) override;
+  std::optional<ui::ChosenFile> saveFileDialogFiltered(const ui::FileRequest& request) override;
+  std::unique_ptr<ui::Progress> createProgress(std::string_view text) override;
   bool showHelp(const std::string& path) override;
   void setBusy(bool busy) override;
   bool hasPrinter() override { return printerInstalled_; }
@@ -195,7 +211,13 @@ class HeadlessPlatform : public ui::Platform {
   void forget(HeadlessWindow* window);
 
   std::deque<ui::Answer> answers_;
-  std::deque<std::optional<std::string>> files_;
+  struct ScriptedFile {
+    std::optional<std::string> path;
+    int filter = 0;
+  };
+  ScriptedFile nextFile(const char* what, const std::string& title);
+  std::deque<ScriptedFile> files_;
+  int cancelAt_ = 0;
   std::vector<HeadlessWindow*> windows_;
   std::vector<std::function<void()>> posted_;
   HeadlessWindow* active_ = nullptr;

@@ -3,10 +3,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QProgressDialog>
 #include <QFont>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -155,29 +158,70 @@ void QtPlatform::guarded(const std::function<void()>& fn) {
   }
 }
 
+namespace {
+
+// A message box that tells a button from a dismissal. QMessageBox turns
+// Escape and the frame's close into a click on its escape button (on a Yes/No
+// box, No), so an answer nobody chose would reach the logic; here they end
+// the box with no button, or, for a box whose answer must be chosen, do
+// nothing.
+class QuestionBox : public QMessageBox {
+ public:
+  QuestionBox(QWidget* parent, bool mustChoose) : QMessageBox(parent), mustChoose_(mustChoose) {}
+
+  bool dismissed() const { return dismissed_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (e->matches(QKeySequence::Cancel)) {
+      if (!mustChoose_) dismiss();
+      return;
+    }
+    QMessageBox::keyPressEvent(e);
+  }
+  void closeEvent(QCloseEvent* e) override {
+    if (dismissed_ || clickedButton()) {
+      e->accept();  // the box is already ending
+    } else if (mustChoose_) {
+      e->ignore();
+    } else {
+      dismissed_ = true;
+      QDialog::closeEvent(e);  // rejects; QMessageBox's own would click No
+    }
+  }
+
+ private:
+  void dismiss() {
+    dismissed_ = true;
+    reject();  // ends exec() with no button clicked
+  }
+
+  bool mustChoose_;
+  bool dismissed_ = false;
+};
+
+}  // namespace
+
 ui::Answer QtPlatform::messageBox(std::string_view text, ui::Buttons buttons) {
-  QMessageBox box(dialogParent());
+  QuestionBox box(dialogParent(), buttons == ui::Buttons::YesNoRequired);
   box.setWindowTitle(QString::fromUtf8(ui::kAppTitle));
   box.setIcon(QMessageBox::NoIcon);
   box.setText(toQ(text));
   // Screen readers announce the box by its title and read its text.
   box.setAccessibleName(QString::fromUtf8(ui::kAppTitle));
   box.setAccessibleDescription(toQ(text));
-  QAbstractButton* first = nullptr;
   std::map<QAbstractButton*, ui::Answer> answers;
   const auto add = [&](const char* caption, QMessageBox::ButtonRole role, ui::Answer a) {
     QPushButton* b = box.addButton(QString::fromUtf8(caption), role);
     answers[b] = a;
-    if (!first) {
-      first = b;
-      box.setDefaultButton(b);
-    }
+    if (answers.size() == 1) box.setDefaultButton(b);
   };
   switch (buttons) {
     case ui::Buttons::Ok:
       add("OK", QMessageBox::AcceptRole, ui::Answer::Ok);
       break;
     case ui::Buttons::YesNo:
+    case ui::Buttons::YesNoRequired:
       add("&S\xC3\xAC", QMessageBox::YesRole, ui::Answer::Yes);
       add("&No", QMessageBox::NoRole, ui::Answer::No);
       break;
@@ -192,10 +236,7 @@ ui::Answer QtPlatform::messageBox(std::string_view text, ui::Buttons buttons) {
   box.exec();
   if (wasBusy) QApplication::restoreOverrideCursor();
   const auto it = answers.find(box.clickedButton());
-  if (it != answers.end()) return it->second;
-  // Closed by Escape or the frame: the safe answer.
-  return buttons == ui::Buttons::Ok ? ui::Answer::Ok
-                                    : (buttons == ui::Buttons::YesNoCancel ? ui::Answer::Cancel : ui::Answer::No);
+  return box.dismissed() || it == answers.end() ? ui::Answer::Dismissed : it->second;
 }
 
 std::optional<std::string> QtPlatform::openFileDialog(const ui::FileRequest& r) {
@@ -210,6 +251,48 @@ std::optional<std::string> QtPlatform::saveFileDialog(const ui::FileRequest& r) 
                                                     qtFilter(r.filter), nullptr, QFileDialog::DontUseNativeDialog);
   if (path.isEmpty()) return std::nullopt;
   return QFile::encodeName(path).toStdString();
+}
+
+std::optional<ui::ChosenFile> QtPlatform::saveFileDialogFiltered(const ui::FileRequest& r) {
+  const QString filters = qtFilter(r.filter);
+  QString selected;
+  const QString path = QFileDialog::getSaveFileName(dialogParent(), toQ(r.title), QString::fromStdString(r.folder),
+                                                    filters, &selected, QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return std::nullopt;
+  return ui::ChosenFile{QFile::encodeName(path).toStdString(), std::max(0, static_cast<int>(filters.split(";;").indexOf(selected)))};
+}
+
+namespace {
+
+// QProgressDialog shows itself once the work has lasted a second; being
+// application-modal, it leaves only its own cancel button live.
+class QtProgress : public ui::Progress {
+ public:
+  QtProgress(const QString& text, QWidget* parent) : dialog_(text, QString::fromUtf8("Annulla"), 0, kSteps, parent) {
+    dialog_.setObjectName("progresso");
+    dialog_.setWindowTitle(QString::fromUtf8(ui::kAppTitle));
+    dialog_.setWindowModality(Qt::ApplicationModal);
+    dialog_.setMinimumDuration(1000);
+    dialog_.setAutoReset(false);
+    dialog_.setAutoClose(false);
+    dialog_.setValue(0);
+  }
+  bool step(std::uint64_t done, std::uint64_t total) override {
+    const int value = total == 0 ? kSteps : static_cast<int>(std::min<std::uint64_t>(done, total) * kSteps / total);
+    // setValue lets the dialog handle its events; once per thousandth is enough.
+    if (value != dialog_.value()) dialog_.setValue(value);
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  static constexpr int kSteps = 1000;
+  QProgressDialog dialog_;
+};
+
+}  // namespace
+
+std::unique_ptr<ui::Progress> QtPlatform::createProgress(std::string_view text) {
+  return std::make_unique<QtProgress>(toQ(text), dialogParent());
 }
 
 bool QtPlatform::showHelp(const std::string& path) {

@@ -38,6 +38,8 @@ class QtPlatform : public QObject, public ui::Platform {
   ui::Answer messageBox(std::string_view text, ui::Buttons buttons) override;
   std::optional<std::string> openFileDialog(const ui::FileRequest& request) override;
   std::optional<std::string> saveFileDialog(const ui::FileRequest& request) override;
+  std::optional<ui::ChosenFile> saveFileDialogFiltered(const ui::FileRequest& request) override;
+  std::unique_ptr<ui::Progress> createProgress(std::string_view text) override;
   bool showHelp(const std::string& path) override;
   void setBusy(bool busy) override;
   bool hasPrinter() override;

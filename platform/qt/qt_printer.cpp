@@ -70,13 +70,22 @@ int QtPrinter::pageHeight() {
   return static_cast<int>(page.height() * 1440.0 / printer_.resolution());
 }
 
+int QtPrinter::pageWidth() {
+  const QRect page = printer_.pageLayout().paintRectPixels(printer_.resolution());
+  return static_cast<int>(page.width() * 1440.0 / printer_.resolution());
+}
+
+void QtPrinter::newPage() {
+  painter();  // the first page begins with the document
+  if (!printer_.newPage()) throw ui::PrintError("Impossibile passare alla pagina successiva.");
+  x_ = 0;
+  y_ = 0;
+}
+
 void QtPrinter::printLine(std::string_view text) {
   QPainter& p = painter();
   const int h = lineHeight();
-  if (y_ + h > pageHeight()) {
-    if (!printer_.newPage()) throw ui::PrintError("Impossibile passare alla pagina successiva.");
-    y_ = 0;
-  }
+  if (y_ + h > pageHeight()) newPage();
   const QFontMetricsF metrics(p.font(), &printer_);
   p.drawText(QPointF(dev(x_), dev(y_) + metrics.ascent()), toQ(text));
   x_ = 0;

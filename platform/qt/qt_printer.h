@@ -31,13 +31,15 @@ class QtPrinter : public ui::Printer {
   void setCurrentY(int twips) override { y_ = twips; }
   void printLine(std::string_view text) override;
   void drawRect(int left, int top, int width, int height) override;
+  int pageWidth() override;
+  int pageHeight() override;
+  int lineHeight() override;
+  void newPage() override;
   void endDoc() override;
 
  private:
   QPainter& painter();  // begins the document on first use
   double dev(int twips) const;
-  int lineHeight();  // twips
-  int pageHeight();  // twips
 
   QPrinter printer_;
   std::unique_ptr<QPainter> painter_;

@@ -18,9 +18,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QAbstractTableModel>
+#include <QHeaderView>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QValidator>
+#include <QWheelEvent>
 
 #include "platform/qt/qt_platform.h"
 #include "records/cp1252.h"
@@ -163,6 +167,101 @@ class ChoiceList : public QListWidget {
   QtControl*& control_;
 };
 
+// A combo box that the mouse wheel steps only while it has the keyboard
+// focus: a wheel turned to scroll the window over a closed combo box must not
+// pick an item, and with it a criterion or a field's value, unseen. Without
+// the focus the wheel goes on to the widgets under the combo box.
+class ComboBox : public QComboBox {
+ public:
+  explicit ComboBox(QWidget* parent) : QComboBox(parent) { setFocusPolicy(Qt::StrongFocus); }
+
+ protected:
+  void wheelEvent(QWheelEvent* e) override {
+    if (hasFocus()) {
+      QComboBox::wheelEvent(e);
+      return;
+    }
+    // Handed on here rather than ignored: Qt propagates only the wheel events
+    // of the window system, and so a forwarded one reaches its target too.
+    QPointF at = e->position();
+    for (QWidget* w = this; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+      at = w->mapToParent(at);
+      QWheelEvent onParent(at, e->globalPosition(), e->pixelDelta(), e->angleDelta(), e->buttons(), e->modifiers(),
+                           e->phase(), e->inverted(), e->source(), e->pointingDevice());
+      QCoreApplication::sendEvent(w->parentWidget(), &onParent);
+      if (onParent.isAccepted()) break;
+    }
+    e->accept();  // handled: Qt does not hand it on a second time
+  }
+};
+
+// The rows of a table control as the core holds them (cp1252 cells),
+// converted only for the cells the view shows.
+class RowsModel : public QAbstractTableModel {
+ public:
+  RowsModel(QStringList headings, QObject* parent) : QAbstractTableModel(parent), headings_(std::move(headings)) {}
+
+  void setRows(std::vector<std::vector<std::string>> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+  }
+  const std::vector<std::vector<std::string>>& rows() const { return rows_; }
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : headings_.size(); }
+  QVariant data(const QModelIndex& index, int role) const override {
+    const auto& cells = rows_[static_cast<std::size_t>(index.row())];
+    const auto column = static_cast<std::size_t>(index.column());
+    const std::string& text = column < cells.size() ? cells[column] : empty_;
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return toQ(text);
+    // Counts line up on the right.
+    if (role == Qt::TextAlignmentRole) {
+      const bool number = !text.empty() && text.find_first_not_of("0123456789.") == std::string::npos;
+      return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
+    }
+    return {};
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < headings_.size())
+      return headings_[section];
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+
+ private:
+  QStringList headings_;
+  std::vector<std::vector<std::string>> rows_;
+  std::string empty_;
+};
+
+// A read-only table whose rows are activated by a double click or by Enter.
+class RowsTable : public QTableView {
+ public:
+  RowsTable(QtControl*& control, QWidget* parent) : QTableView(parent), control_(control) {
+    connect(this, &QTableView::doubleClicked, this, [this] { activate(); });
+  }
+  RowsModel* rows() const { return static_cast<RowsModel*>(model()); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentIndex().isValid()) {
+      activate();
+      return;
+    }
+    QTableView::keyPressEvent(e);
+  }
+
+ private:
+  void activate() {
+    if (control_) control_->raise(ui::Event::Click);
+  }
+  QtControl*& control_;
+};
+
+RowsTable* tableOf(QWidget* w) { return dynamic_cast<RowsTable*>(w); }
+
 }  // namespace
 
 // ---- QtControl -------------------------------------------------------------------
@@ -210,7 +309,23 @@ void QtControl::clearItems() {
     c->clearEditText();
   } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
     l->clear();
+  } else if (auto* t = tableOf(widget_)) {
+    t->rows()->setRows({});
   }
+}
+
+void QtControl::setRows(std::vector<std::vector<std::string>> rows) {
+  if (auto* t = tableOf(widget_)) t->rows()->setRows(std::move(rows));
+}
+
+std::string QtControl::cell(int row, int column) const {
+  if (auto* t = tableOf(widget_)) {
+    const auto& rows = t->rows()->rows();
+    if (row >= 0 && static_cast<std::size_t>(row) < rows.size() && column >= 0 &&
+        static_cast<std::size_t>(column) < rows[static_cast<std::size_t>(row)].size())
+      return rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+  }
+  return {};
 }
 
 void QtControl::addItem(std::string_view item) {
@@ -230,6 +345,7 @@ void QtControl::addItem(std::string_view item) {
 int QtControl::itemCount() const {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) return c->count();
   if (auto* l = qobject_cast<QListWidget*>(widget_)) return l->count();
+  if (auto* t = tableOf(widget_)) return static_cast<int>(t->rows()->rows().size());
   return 0;
 }
 
@@ -237,6 +353,12 @@ std::string QtControl::item(int index) const {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) return fromQ(c->itemText(index));
   if (auto* l = qobject_cast<QListWidget*>(widget_)) {
     if (auto* it = l->item(index)) return fromQ(it->text());
+  }
+  if (auto* t = tableOf(widget_)) {
+    // A row reads as its cells separated by tabs.
+    std::string row;
+    for (int c = 0; c < t->rows()->columnCount({}); ++c) row += (c ? "\t" : "") + cell(index, c);
+    return row;
   }
   return {};
 }
@@ -247,6 +369,7 @@ int QtControl::listIndex() const {
     const auto* it = l->currentItem();
     return it && it->isSelected() ? l->currentRow() : -1;
   }
+  if (auto* t = tableOf(widget_)) return t->currentIndex().isValid() ? t->currentIndex().row() : -1;
   return -1;
 }
 
@@ -256,6 +379,8 @@ void QtControl::setListIndex(int index) {
   } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
     l->setCurrentRow(index);
     raise(ui::Event::Click);  // as the user's choice does
+  } else if (auto* t = tableOf(widget_)) {
+    t->setCurrentIndex(t->model()->index(index, 0));
   }
 }
 
@@ -427,7 +552,7 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
       break;
     }
     case ui::Kind::ComboBox: {
-      auto* cb = new QComboBox(parent);
+      auto* cb = new ComboBox(parent);
       cb->setEditable(true);
       cb->setInsertPolicy(QComboBox::NoInsert);
       cb->setCompleter(nullptr);
@@ -475,6 +600,20 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
       l->setTextFormat(Qt::PlainText);
       l->setText(toQ(c.caption));
       w = l;
+      break;
+    }
+    case ui::Kind::Table: {
+      auto* t = new RowsTable(*holder, parent);
+      t->setModel(new RowsModel(toQ(c.caption).split('|'), t));
+      t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      t->setSelectionBehavior(QAbstractItemView::SelectRows);
+      t->setSelectionMode(QAbstractItemView::SingleSelection);
+      t->setTabKeyNavigation(false);  // Tab leaves the table for the next control
+      t->verticalHeader()->setVisible(false);
+      t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 4);
+      t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+      t->horizontalHeader()->setHighlightSections(false);
+      w = t;
       break;
     }
     case ui::Kind::Line: {

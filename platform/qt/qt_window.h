@@ -45,6 +45,8 @@ class QtControl : public ui::Control {
   void setFontSize(double size) override;
   std::string toolTip() const override;
   void setToolTip(std::string_view tip) override;
+  void setRows(std::vector<std::vector<std::string>> rows) override;
+  std::string cell(int row, int column) const override;
 
   // Raises an event of this control in its window's logic.
   void raise(ui::Event event);

@@ -27,7 +27,7 @@ TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   ASSERT_TRUE(mw && mw->windowTitle() == "Profilo del volontario K.R.T.");
   EXPECT_EQ(captions(mw->menuBar()->actions()),
             "&File|&Aggiornamento|mnverifica=&Verifica|mnsel=&Selezione volontari|mnaggiu=A&ggiungere un archivio|"
-            "mnhelp=?|");
+            "S&trumenti|mnhelp=?|");
   auto* file = mw->findChild<QMenu*>("mnfile");
   ASSERT_TRUE(file);
   EXPECT_EQ(captions(file->actions()), "mnapri=&Apri|mnsalva=&Salva|mnscn=Sa&lva con nome|mnesci=&Esci|");

@@ -1,0 +1,108 @@
+// The code lists of the record, each defined here once: the values the coded
+// fields hold, and the equipment and availability criteria a selection can
+// ask for. The editor and the selection window fill their choices from these
+// lists, the verification accepts their values, the batch tool takes their
+// option values, and reports or totals over the archive can walk the two
+// criteria tables.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+#include "records/volunteer_record.h"
+
+namespace krt::codes {
+
+// ---- field values, each as wide as its field, in the order the choices list them ----
+
+// Driving licence categories (`patente`); "NO": no licence.
+inline constexpr std::array<std::string_view, 11> kLicences = {"A ", "AS", "B ", "BS", "C ", "CS",
+                                                               "D ", "DS", "E ", "F ", "NO"};
+// Levels of training (`livello`).
+inline constexpr std::array<std::string_view, 4> kLevels = {"COM", "COC", "OR ", "COL"};
+// The yes/no fields (`segreteria`, `krt_mare`, `passaporto`, `packet`, ...).
+inline constexpr std::string_view kYes = "SI";
+inline constexpr std::string_view kNo = "NO";
+inline constexpr std::array<std::string_view, 2> kYesNo = {kYes, kNo};
+// Qualifications (`qualifica`): radio operator, collaborator.
+inline constexpr std::array<std::string_view, 2> kQualifications = {"O", "C"};
+// Where a volunteer is available for a duration (`disp_1g`, ...): own
+// province, own region.
+inline constexpr std::array<std::string_view, 2> kAreas = {"P", "R"};
+
+// Whether `value` is one of the codes.
+template <std::size_t N>
+constexpr bool isOneOf(std::string_view value, const std::array<std::string_view, N>& list) {
+  for (const std::string_view code : list) {
+    if (code == value) return true;
+  }
+  return false;
+}
+
+// ---- the equipment criteria ----
+
+// What an equipment criterion asks of its field.
+enum class EquipmentTest {
+  Given,  // a count field: anything but blanks (a zero written as a digit counts)
+  Yes,    // a yes/no field: "SI"
+};
+
+// One piece of equipment a volunteer may bring. Every field read here is two
+// characters wide.
+struct EquipmentCriterion {
+  std::string_view label;   // the selection window's label that chooses it ("Lv27")
+  std::string_view option;  // the batch tool's --dotazione value ("v27")
+  FixedText<2> VolunteerRecord::*field;
+  EquipmentTest test;
+};
+
+// In the order the batch tool lists them. The selection's two free-text
+// filters of the same group (other equipment, experience) read several
+// fields each and are not in this table.
+inline constexpr std::array<EquipmentCriterion, 11> kEquipment = {{
+    {"Lv27", "v27", &VolunteerRecord::veicolare_27, EquipmentTest::Given},
+    {"Lp27", "p27", &VolunteerRecord::palmare_27, EquipmentTest::Given},
+    {"Lv43", "v43", &VolunteerRecord::veicolare_43, EquipmentTest::Given},
+    {"Lp43", "p43", &VolunteerRecord::palmare_43, EquipmentTest::Given},
+    {"Lvhf", "vhf", &VolunteerRecord::veicolare_vhf, EquipmentTest::Given},
+    {"Lphf", "phf", &VolunteerRecord::palmare_vhf, EquipmentTest::Given},
+    {"Lpacket", "packet", &VolunteerRecord::packet, EquipmentTest::Yes},
+    {"Lcamp", "campale", &VolunteerRecord::stazione_campale, EquipmentTest::Yes},
+    {"Lauto", "auto", &VolunteerRecord::autovettura, EquipmentTest::Yes},
+    {"Lgancio", "gancio", &VolunteerRecord::gancio, EquipmentTest::Yes},
+    {"Lletti", "letti", &VolunteerRecord::posti_letto, EquipmentTest::Given},
+}};
+
+// Whether the volunteer has the piece of equipment.
+inline bool has(const EquipmentCriterion& c, const VolunteerRecord& r) {
+  const std::string_view value = (r.*c.field).view();
+  return c.test == EquipmentTest::Yes ? value == kYes : value != "  ";
+}
+
+// ---- the availability criteria ----
+
+// One duration of deployment a volunteer may be available for.
+struct AvailabilityCriterion {
+  std::string_view label;   // the selection window's label that chooses it ("L1pp")
+  std::string_view option;  // the batch tool's --disponibilita value ("1g")
+  FixedText<2> VolunteerRecord::*hours;  // hours needed to leave, or "NO"
+};
+
+// From the shortest duration to the longest.
+inline constexpr std::array<AvailabilityCriterion, 5> kAvailability = {{
+    {"L1pp", "1g", &VolunteerRecord::ore_1g},          // one day in the own province or region
+    {"L3pp", "3g", &VolunteerRecord::ore_3g},          // three days in the own province or region
+    {"L3fp", "3gf", &VolunteerRecord::ore_3g_fuori},   // three days outside it
+    {"L1sfp", "1sf", &VolunteerRecord::ore_1s_fuori},  // one week outside it
+    {"L2sfp", "2sf", &VolunteerRecord::ore_2s_fuori},  // two weeks or more outside the region
+}};
+
+// Whether the volunteer can leave for the duration: its hours are neither
+// "NO" nor blank.
+inline bool isAvailable(const AvailabilityCriterion& c, const VolunteerRecord& r) {
+  const std::string_view hours = (r.*c.hours).view();
+  return hours != kNo && hours != "  ";
+}
+
+}  // namespace krt::codes

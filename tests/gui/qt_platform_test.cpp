@@ -1,0 +1,128 @@
+// The Qt platform's own answers: the real message box closed by each button,
+// by Escape and by its frame, for every button set; the mouse wheel over a
+// combo box with and without the focus.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWheelEvent>
+#include <tuple>
+
+#include "gui_support.h"
+#include "select/form3.h"
+
+namespace krt::gui {
+namespace {
+
+using ui::Answer;
+using ui::Buttons;
+
+// Plays the user on the real message box: each step, on the box still open,
+// is "Esc", "Close" (its frame) or the caption of a button to click.
+Answer answeredBy(ScriptedQtPlatform& platform, Buttons buttons, const QStringList& steps) {
+  qsizetype next = 0;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    if (next == steps.size()) {  // every step done and the box still open
+      ADD_FAILURE() << "the box stayed open";
+      box->done(0);
+      return;
+    }
+    const QString step = steps[next++];
+    if (step == "Esc") {
+      // Where the key goes: the focused button, which passes it to the box.
+      QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Escape);
+    } else if (step == "Close") {
+      box->close();
+    } else {
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == step) b->click();
+    }
+  });
+  user.start(10);
+  platform.realBoxes = true;
+  const Answer answer = platform.messageBox("Domanda?", buttons);
+  EXPECT_EQ(next, steps.size()) << "the box ended before every step was played";
+  return answer;
+}
+
+TEST_F(GuiTest, MessageBoxAnswersByEachButtonEscapeAndItsFrame) {
+  const QString si = QString::fromUtf8("&S\xC3\xAC");
+  const struct {
+    Buttons buttons;
+    QStringList steps;
+    Answer answer;
+  } rows[] = {
+      {Buttons::Ok, {"OK"}, Answer::Ok},
+      {Buttons::Ok, {"Esc"}, Answer::Dismissed},
+      {Buttons::Ok, {"Close"}, Answer::Dismissed},
+      {Buttons::YesNo, {si}, Answer::Yes},
+      {Buttons::YesNo, {"&No"}, Answer::No},
+      {Buttons::YesNo, {"Esc"}, Answer::Dismissed},
+      {Buttons::YesNo, {"Close"}, Answer::Dismissed},
+      {Buttons::YesNoCancel, {si}, Answer::Yes},
+      {Buttons::YesNoCancel, {"&No"}, Answer::No},
+      {Buttons::YesNoCancel, {"Annulla"}, Answer::Cancel},
+      {Buttons::YesNoCancel, {"Esc"}, Answer::Dismissed},
+      {Buttons::YesNoCancel, {"Close"}, Answer::Dismissed},
+      // One of the two must be chosen: Escape and the frame leave the box open.
+      {Buttons::YesNoRequired, {si}, Answer::Yes},
+      {Buttons::YesNoRequired, {"&No"}, Answer::No},
+      {Buttons::YesNoRequired, {"Esc", "Close", "&No"}, Answer::No},
+      {Buttons::YesNoRequired, {"Close", "Esc", si}, Answer::Yes},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << static_cast<int>(row.buttons) << " " << row.steps.join(',').toStdString());
+    EXPECT_EQ(answeredBy(platform, row.buttons, row.steps), row.answer);
+  }
+}
+
+// Counts the wheel events that reach a widget.
+class WheelCounter : public QObject {
+ public:
+  int wheels = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    wheels += e->type() == QEvent::Wheel;
+    return false;
+  }
+};
+
+// Over a combo box without the focus the wheel changes nothing, raises no
+// event and goes on to what lies under it; with the focus it steps the items.
+TEST_F(GuiTest, WheelStepsOnlyAFocusedComboBox) {
+  start();
+  trigger("mnsel");
+  ASSERT_TRUE(activate("Form3"));
+  auto* level = find<QComboBox>("Form3", "cbliv");
+  auto* other = find<QLineEdit>("Form3", "Tprof");
+  ASSERT_TRUE(level && other);
+  WheelCounter under;
+  level->parentWidget()->installEventFilter(&under);
+  const auto wheelDown = [&] {
+    QWheelEvent e(QPointF(5, 5), level->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(level, &e);
+  };
+  other->setFocus();
+  QTRY_VERIFY(other->hasFocus());
+  wheelDown();
+  EXPECT_EQ((std::tuple{level->currentIndex(), level->currentText().toStdString(), m->form3().chosen("Label7")}),
+            (std::tuple{-1, "", false}));
+  EXPECT_TRUE(other->hasFocus());
+  EXPECT_EQ(under.wheels, 1);
+
+  level->setFocus();
+  QTRY_VERIFY(level->hasFocus());
+  wheelDown();
+  EXPECT_EQ((std::tuple{level->currentIndex(), level->currentText().toStdString(), m->form3().chosen("Label7")}),
+            (std::tuple{0, "COM", true}));  // picked as by the list: the level is chosen
+  EXPECT_EQ(under.wheels, 1);
+}
+
+}  // namespace
+}  // namespace krt::gui
