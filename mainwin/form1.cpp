@@ -1,6 +1,7 @@
 #include "mainwin/form1.h"
 
 #include "editor/form4.h"
+#include "expiry/formscad.h"
 #include "mainwin/merge.h"
 #include "mainwin/modulo1.h"
 #include "records/cp1252.h"
@@ -32,6 +33,7 @@ Form1::Form1(Modulo1& m) : m_(m) {
   on("mnverifica", Event::Click, [this] { mnverifica_Click(); });
   on("mnsel", Event::Click, [this] { mnsel_Click(); });
   on("mnaggiu", Event::Click, [this] { mnaggiu_Click(); });
+  on("mnscadenze", Event::Click, [this] { mnscadenze_Click(); });
   on("mnhelp", Event::Click, [this] { mnhelp_Click(); });
   on("cmdcerca", Event::Click, [this] { cmdcerca_Click(); });
   on("cmdprossimo", Event::Click, [this] { cmdprossimo_Click(); });
@@ -178,6 +180,12 @@ void Form1::mnverifica_Click() { runVerification(m_); }
 void Form1::mnsel_Click() { m_.form3().show(); }
 
 void Form1::mnaggiu_Click() { mergeArchive(m_); }
+
+void Form1::mnscadenze_Click() {
+  const auto days =
+      m_.platform.askNumber("Scadenze entro quanti giorni?", 0, kMaxExpiryDays, kDefaultExpiryDays);
+  if (days) m_.scadenze().showFor(*days);
+}
 
 void Form1::mnhelp_Click() {
   const std::string path = m_.lookupPath("krt.hlp");

@@ -34,6 +34,9 @@ class Form1 : public ui::Form {
   void mnverifica_Click();
   void mnsel_Click();
   void mnaggiu_Click();
+  // "Scadenze dei documenti…": asks within how many days, then shows the
+  // expiry window.
+  void mnscadenze_Click();
   void mnhelp_Click();
 
   // The list and its search.

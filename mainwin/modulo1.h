@@ -22,6 +22,7 @@ class Form1;
 class Form3;
 class Form4;
 class formv;
+class FormScad;
 
 class Modulo1 {
  public:
@@ -63,6 +64,7 @@ class Modulo1 {
   Form4& form4();  // created (loaded) on first use
   Form3& form3();
   formv& viewer();
+  FormScad& scadenze();  // "Scadenze dei documenti", created on first use
   bool form4Loaded() const { return form4_ != nullptr; }
   bool form3Loaded() const { return form3_ != nullptr; }
   bool viewerLoaded() const { return viewer_ != nullptr; }
@@ -98,6 +100,7 @@ class Modulo1 {
   std::unique_ptr<Form4> form4_;
   std::unique_ptr<Form3> form3_;
   std::unique_ptr<formv> viewer_;
+  std::unique_ptr<FormScad> scadenze_;
 };
 
 }  // namespace krt
