@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "editor/form4.h"
+#include "expiry/formscad.h"
 #include "mainwin/merge.h"
 #include "mainwin/modulo1.h"
 #include "records/cp1252.h"
@@ -37,6 +38,7 @@ Form1::Form1(Modulo1& m) : m_(m) {
   on("mnsel", Event::Click, [this] { mnsel_Click(); });
   on("mnaggiu", Event::Click, [this] { mnaggiu_Click(); });
   on("mnriepilogo", Event::Click, [this] { mnriepilogo_Click(); });
+  on("mnscadenze", Event::Click, [this] { mnscadenze_Click(); });
   on("mnhelp", Event::Click, [this] { mnhelp_Click(); });
   on("cmdcerca", Event::Click, [this] { cmdcerca_Click(); });
   on("cmdprossimo", Event::Click, [this] { cmdprossimo_Click(); });
@@ -208,6 +210,12 @@ void Form1::mnsel_Click() {
 void Form1::mnriepilogo_Click() { m_.showTotals({}); }
 
 void Form1::mnaggiu_Click() { mergeArchive(m_); }
+
+void Form1::mnscadenze_Click() {
+  const auto days =
+      m_.platform.askNumber("Scadenze entro quanti giorni?", 0, kMaxExpiryDays, kDefaultExpiryDays);
+  if (days) m_.scadenze().showFor(*days);
+}
 
 void Form1::mnhelp_Click() {
   const std::string path = m_.lookupPath("krt.hlp");

@@ -36,6 +36,9 @@ class Form1 : public ui::Form {
   void mnsel_Click();
   void mnaggiu_Click();
   void mnriepilogo_Click();  // the totals of the whole work copy
+  // "Scadenze dei documenti…": asks within how many days, then shows the
+  // expiry window.
+  void mnscadenze_Click();
   void mnhelp_Click();
 
   // The list and its search.

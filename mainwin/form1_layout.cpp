@@ -40,7 +40,8 @@ const ui::WindowSpec& form1Spec() {
         {"mnverifica", "Verifica", {}},
         {"mnsel", "Selezione volontari", {}},
         {"mnaggiu", "Aggiungere un archivio", {}},
-        {"mnstrumenti", "Strumenti", {{"mnriepilogo", "Riepilogo per provincia", {}}}},
+        {"mnstrumenti", "Strumenti", {{"mnriepilogo", "Riepilogo per provincia", {}},
+          {"mnscadenze", "Scadenze dei documenti\x85", {}}}},
         {"mnhelp", "?", {}, "F1"},
     };
     return s;

@@ -1,6 +1,7 @@
 #include "mainwin/modulo1.h"
 
 #include "editor/form4.h"
+#include "expiry/formscad.h"
 #include "mainwin/form1.h"
 #include "records/cp1252.h"
 #include "select/form3.h"
@@ -66,6 +67,11 @@ void Modulo1::showTotals(const SelectionCriteria& criteria) {
 
 void Modulo1::unloadForm3() {
   platform.post([this] { form3_.reset(); });
+}
+
+FormScad& Modulo1::scadenze() {
+  if (!scadenze_) scadenze_ = std::make_unique<FormScad>(*this);
+  return *scadenze_;
 }
 
 void Modulo1::unloadViewer() {

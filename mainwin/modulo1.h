@@ -27,6 +27,7 @@ class Form4;
 class formv;
 class FormRiepilogo;
 struct SelectionCriteria;
+class FormScad;
 
 class Modulo1 {
  public:
@@ -85,6 +86,7 @@ class Modulo1 {
   Form4& form4();  // created (loaded) on first use
   Form3& form3();
   formv& viewer();
+  FormScad& scadenze();  // "Scadenze dei documenti", created on first use
   bool form4Loaded() const { return form4_ != nullptr; }
   bool form3Loaded() const { return form3_ != nullptr; }
   bool viewerLoaded() const { return viewer_ != nullptr; }
@@ -141,6 +143,7 @@ class Modulo1 {
   std::optional<RunRecord> run_;
   std::optional<RunState> recorded_;
   std::unique_ptr<FormRiepilogo> totals_;
+  std::unique_ptr<FormScad> scadenze_;
 };
 
 }  // namespace krt

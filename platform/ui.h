@@ -283,6 +283,10 @@ class Platform {
 
   virtual std::optional<std::string> openFileDialog(const FileRequest& request) = 0;
   virtual std::optional<std::string> saveFileDialog(const FileRequest& request) = 0;
+  // Asks for a whole number from `min` to `max`, offering `value`; nothing
+  // when the user cancels.
+  virtual std::optional<int> askNumber(std::string_view text, int min, int max, int value) = 0;
+
   // The save dialog, telling also which of the filters was chosen.
   virtual std::optional<ChosenFile> saveFileDialogFiltered(const FileRequest& request) = 0;
 

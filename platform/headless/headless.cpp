@@ -290,6 +290,16 @@ HeadlessPlatform::ScriptedFile HeadlessPlatform::nextFile(const char* what, cons
   return f;
 }
 
+std::optional<int> HeadlessPlatform::askNumber(std::string_view text, int min, int max, int value) {
+  numberQuestions.push_back(std::string(text) + " " + std::to_string(min) + "-" + std::to_string(max) + " (" +
+                            std::to_string(value) + ")");
+  if (numbers_.empty()) throw UnexpectedDialog("unscripted number question: " + std::string(text));
+  const auto n = numbers_.front();
+  numbers_.pop_front();
+  if (n && (*n < min || *n > max)) throw UnexpectedDialog("scripted number out of range: " + std::string(text));
+  return n;
+}
+
 std::optional<std::string> HeadlessPlatform::openFileDialog(const ui::FileRequest& request) {
   openDialogs.push_back(request);
   return nextFile("open", request.title).path;

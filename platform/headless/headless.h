@@ -167,7 +167,9 @@ class HeadlessPlatform : public ui::Platform {
   // The next file dialog chooses `path` (nothing: cancelled) with the save
   // filter of that index.
   void chooseFile(std::optional<std::string> path, int filter = 0) { files_.push_back({std::move(path), filter}); }
-  bool scriptsUsed() const { return answers_.empty() && files_.empty(); }
+  // The next number asked for (nothing: cancelled).
+  void giveNumber(std::optional<int> number) { numbers_.push_back(number); }
+  bool scriptsUsed() const { return answers_.empty() && files_.empty() && numbers_.empty(); }
   // The user stops the next long piece of work at its step number `step`
   // (counting from 1).
   void cancelProgressAt(int step) { cancelAt_ = step; }
@@ -182,6 +184,8 @@ class HeadlessPlatform : public ui::Platform {
   };
   std::vector<Shown> messages;
   std::vector<ui::FileRequest> openDialogs;
+  // The number questions shown: "text min-max (value)".
+  std::vector<std::string> numberQuestions;
   std::vector<ui::FileRequest> saveDialogs;
   std::vector<std::string> helpShown;
   std::deque<PrintedDocument> printed;  // a deque keeps references stable
@@ -207,6 +211,7 @@ class HeadlessPlatform : public ui::Platform {
   std::unique_ptr<ui::Window> createWindow(const ui::WindowSpec& desc, ui::EventSink& sink) override;
   ui::Answer messageBox(std::string_view text, ui::Buttons buttons) override;
   std::optional<std::string> openFileDialog(const ui::FileRequest& request) override;
+  std::optional<int> askNumber(std::string_view text, int min, int max, int value) override;
   std::optional<std::string> saveFileDialog(const ui::FileRequest& request) override;
   std::optional<ui::ChosenFile> saveFileDialogFiltered(const ui::FileRequest& request) override;
   std::unique_ptr<ui::Progress> createProgress(std::string_view text) override;
@@ -228,6 +233,7 @@ class HeadlessPlatform : public ui::Platform {
   };
   ScriptedFile nextFile(const char* what, const std::string& title);
   std::deque<ScriptedFile> files_;
+  std::deque<std::optional<int>> numbers_;
   int cancelAt_ = 0;
   std::vector<HeadlessWindow*> windows_;
   std::vector<std::function<void()>> posted_;
