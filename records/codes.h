@@ -55,23 +55,24 @@ struct EquipmentCriterion {
   std::string_view option;  // the batch tool's --dotazione value ("v27")
   FixedText<2> VolunteerRecord::*field;
   EquipmentTest test;
+  std::string_view words;  // what it is, for people ("veicolare 27 MHz")
 };
 
 // In the order the batch tool lists them. The selection's two free-text
 // filters of the same group (other equipment, experience) read several
 // fields each and are not in this table.
 inline constexpr std::array<EquipmentCriterion, 11> kEquipment = {{
-    {"Lv27", "v27", &VolunteerRecord::veicolare_27, EquipmentTest::Given},
-    {"Lp27", "p27", &VolunteerRecord::palmare_27, EquipmentTest::Given},
-    {"Lv43", "v43", &VolunteerRecord::veicolare_43, EquipmentTest::Given},
-    {"Lp43", "p43", &VolunteerRecord::palmare_43, EquipmentTest::Given},
-    {"Lvhf", "vhf", &VolunteerRecord::veicolare_vhf, EquipmentTest::Given},
-    {"Lphf", "phf", &VolunteerRecord::palmare_vhf, EquipmentTest::Given},
-    {"Lpacket", "packet", &VolunteerRecord::packet, EquipmentTest::Yes},
-    {"Lcamp", "campale", &VolunteerRecord::stazione_campale, EquipmentTest::Yes},
-    {"Lauto", "auto", &VolunteerRecord::autovettura, EquipmentTest::Yes},
-    {"Lgancio", "gancio", &VolunteerRecord::gancio, EquipmentTest::Yes},
-    {"Lletti", "letti", &VolunteerRecord::posti_letto, EquipmentTest::Given},
+    {"Lv27", "v27", &VolunteerRecord::veicolare_27, EquipmentTest::Given, "veicolare 27 MHz"},
+    {"Lp27", "p27", &VolunteerRecord::palmare_27, EquipmentTest::Given, "palmare 27 MHz"},
+    {"Lv43", "v43", &VolunteerRecord::veicolare_43, EquipmentTest::Given, "veicolare 43 MHz"},
+    {"Lp43", "p43", &VolunteerRecord::palmare_43, EquipmentTest::Given, "palmare 43 MHz"},
+    {"Lvhf", "vhf", &VolunteerRecord::veicolare_vhf, EquipmentTest::Given, "veicolare VHF/UHF"},
+    {"Lphf", "phf", &VolunteerRecord::palmare_vhf, EquipmentTest::Given, "palmare VHF/UHF"},
+    {"Lpacket", "packet", &VolunteerRecord::packet, EquipmentTest::Yes, "packet radio"},
+    {"Lcamp", "campale", &VolunteerRecord::stazione_campale, EquipmentTest::Yes, "stazione campale"},
+    {"Lauto", "auto", &VolunteerRecord::autovettura, EquipmentTest::Yes, "autovettura"},
+    {"Lgancio", "gancio", &VolunteerRecord::gancio, EquipmentTest::Yes, "gancio traino"},
+    {"Lletti", "letti", &VolunteerRecord::posti_letto, EquipmentTest::Given, "posti letto"},
 }};
 
 // Whether the volunteer has the piece of equipment.
@@ -84,18 +85,19 @@ inline bool has(const EquipmentCriterion& c, const VolunteerRecord& r) {
 
 // One duration of deployment a volunteer may be available for.
 struct AvailabilityCriterion {
-  std::string_view label;   // the selection window's label that chooses it ("L1pp")
-  std::string_view option;  // the batch tool's --disponibilita value ("1g")
+  std::string_view label;                // the selection window's label that chooses it ("L1pp")
+  std::string_view option;               // the batch tool's --disponibilita value ("1g")
   FixedText<2> VolunteerRecord::*hours;  // hours needed to leave, or "NO"
+  std::string_view words;                // the duration, for people (cp1252)
 };
 
 // From the shortest duration to the longest.
 inline constexpr std::array<AvailabilityCriterion, 5> kAvailability = {{
-    {"L1pp", "1g", &VolunteerRecord::ore_1g},          // one day in the own province or region
-    {"L3pp", "3g", &VolunteerRecord::ore_3g},          // three days in the own province or region
-    {"L3fp", "3gf", &VolunteerRecord::ore_3g_fuori},   // three days outside it
-    {"L1sfp", "1sf", &VolunteerRecord::ore_1s_fuori},  // one week outside it
-    {"L2sfp", "2sf", &VolunteerRecord::ore_2s_fuori},  // two weeks or more outside the region
+    {"L1pp", "1g", &VolunteerRecord::ore_1g, "Un giorno nella propria provincia/regione"},
+    {"L3pp", "3g", &VolunteerRecord::ore_3g, "Tre giorni nella propria provincia/regione"},
+    {"L3fp", "3gf", &VolunteerRecord::ore_3g_fuori, "Tre giorni fuori provincia/regione"},
+    {"L1sfp", "1sf", &VolunteerRecord::ore_1s_fuori, "Una settimana fuori provincia/regione"},
+    {"L2sfp", "2sf", &VolunteerRecord::ore_2s_fuori, "Due settimane o pi\xF9 fuori regione"},
 }};
 
 // Whether the volunteer can leave for the duration: its hours are neither

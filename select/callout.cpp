@@ -7,6 +7,7 @@
 #include "mainwin/modulo1.h"
 #include "mainwin/table_export.h"
 #include "print/printing.h"
+#include "records/codes.h"
 #include "records/file_io.h"
 #include "records/fixed_text.h"
 
@@ -14,19 +15,12 @@ namespace krt {
 namespace {
 
 std::string trimmed(std::string_view field) { return std::string(trimBlanks(field)); }
-bool given(std::string_view hours) { return hours != "NO" && !isBlank(hours); }
-
-struct Duration {
-  const char* words;
-  FixedText<2> VolunteerRecord::*hours;
-};
-constexpr Duration kDurations[] = {
-    {"Un giorno nella propria provincia/regione", &VolunteerRecord::ore_1g},
-    {"Tre giorni nella propria provincia/regione", &VolunteerRecord::ore_3g},
-    {"Tre giorni fuori provincia/regione", &VolunteerRecord::ore_3g_fuori},
-    {"Una settimana fuori provincia/regione", &VolunteerRecord::ore_1s_fuori},
-    {"Due settimane o pi\xF9 fuori regione", &VolunteerRecord::ore_2s_fuori},
-};
+// "Un giorno ..." as it reads within a sentence.
+std::string lowerFirst(std::string_view words) {
+  std::string out(words);
+  if (!out.empty() && out[0] >= 'A' && out[0] <= 'Z') out[0] = static_cast<char>(out[0] - 'A' + 'a');
+  return out;
+}
 
 std::string join(const std::vector<std::string>& parts, const char* separator) {
   std::string out;
@@ -49,7 +43,8 @@ std::vector<std::string> wrap(std::string text, std::size_t width) {
     std::size_t cut = text.rfind(' ', width);
     if (cut == std::string::npos || cut == 0) cut = width;
     lines.push_back(text.substr(0, cut));
-    text.erase(0, text.find_first_not_of(' ', cut) == std::string::npos ? text.size() : text.find_first_not_of(' ', cut));
+    text.erase(0,
+               text.find_first_not_of(' ', cut) == std::string::npos ? text.size() : text.find_first_not_of(' ', cut));
   }
   lines.push_back(text);
   return lines;
@@ -67,38 +62,28 @@ std::string describeCriteria(const SelectionCriteria& c) {
   if (!trimBlanks(c.provincia).empty()) parts.push_back("provincia " + trimmed(c.provincia.substr(0, 20)));
   if (!trimBlanks(c.associazione).empty()) parts.push_back("associazione " + trimmed(c.associazione.substr(0, 40)));
   std::vector<std::string> equipment;
-  const std::pair<bool, const char*> items[] = {
-      {c.veicolare_27, "veicolare 27 MHz"}, {c.palmare_27, "palmare 27 MHz"},   {c.veicolare_43, "veicolare 43 MHz"},
-      {c.palmare_43, "palmare 43 MHz"},     {c.veicolare_vhf, "veicolare VHF/UHF"}, {c.palmare_vhf, "palmare VHF/UHF"},
-      {c.packet, "packet radio"},           {c.stazione_campale, "stazione campale"}, {c.autovettura, "autovettura"},
-      {c.gancio, "gancio traino"},          {c.posti_letto, "posti letto"}};
-  for (const auto& [chosen, words] : items) {
-    if (chosen) equipment.emplace_back(words);
+  for (std::size_t i = 0; i < codes::kEquipment.size(); ++i) {
+    if (c.dotazioni[i]) equipment.emplace_back(codes::kEquipment[i].words);
   }
   if (c.apparecchiature) equipment.push_back("apparecchiature \"" + *c.apparecchiature + "\"");
   if (c.professione) equipment.push_back("esperienza \"" + *c.professione + "\"");
   if (c.dotazioni_scelte && !equipment.empty()) parts.push_back("almeno uno fra: " + join(equipment, ", "));
   std::vector<std::string> ready;
-  const std::pair<bool, const char*> durations[] = {{c.ore_1g, "un giorno"},
-                                                    {c.ore_3g, "tre giorni"},
-                                                    {c.ore_3g_fuori, "tre giorni fuori"},
-                                                    {c.ore_1s_fuori, "una settimana fuori"},
-                                                    {c.ore_2s_fuori, "due settimane fuori"}};
-  for (const auto& [chosen, words] : durations) {
-    if (chosen) ready.emplace_back(words);
+  for (std::size_t i = 0; i < codes::kAvailability.size(); ++i) {
+    if (c.disponibilita[i]) ready.push_back(lowerFirst(codes::kAvailability[i].words));
   }
   if (!ready.empty()) parts.push_back("disponibili per " + join(ready, " o "));
   return parts.empty() ? "nessuno (tutti i volontari)" : join(parts, "; ");
 }
 
 std::vector<std::string> calloutBlock(const VolunteerRecord& r) {
-  std::vector<std::string> lines{trimmed(r.cognome) + " " + trimmed(r.nome),
-                                 "   Associazione: " + trimmed(r.associazione) + "   Provincia: " + trimmed(r.provincia),
-                                 "   Recapito: " + trimmed(r.recapito),
-                                 "   Recapito ditta: " + trimmed(r.ditta_recapito)};
-  for (const Duration& d : kDurations) {
-    const std::string_view hours = (r.*d.hours).view();
-    if (given(hours)) lines.push_back(std::string("   ") + d.words + ": pronto in " + trimmed(hours) + " ore");
+  std::vector<std::string> lines{
+      trimmed(r.cognome) + " " + trimmed(r.nome),
+      "   Associazione: " + trimmed(r.associazione) + "   Provincia: " + trimmed(r.provincia),
+      "   Recapito: " + trimmed(r.recapito), "   Recapito ditta: " + trimmed(r.ditta_recapito)};
+  for (const auto& d : codes::kAvailability) {
+    if (codes::isAvailable(d, r))
+      lines.push_back("   " + std::string(d.words) + ": pronto in " + trimmed((r.*d.hours).view()) + " ore");
   }
   std::vector<std::string> brings;
   if (r.autovettura == "SI")

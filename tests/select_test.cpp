@@ -371,7 +371,9 @@ TEST_F(SelectWindow, TheCallOutSheetNumbersItsPages) {
   // page of 14400 twips, lines of 226 at 10 points).
   for (const std::string& c : all) {
     int x = 0, y = 0;
-    if (std::sscanf(c.c_str(), "text %d %d", &x, &y) == 2) EXPECT_LE(y + 226, 14400) << c;
+    if (std::sscanf(c.c_str(), "text %d %d", &x, &y) == 2) {
+      EXPECT_LE(y + 226, 14400) << c;
+    }
   }
   // Stopped: the document is dropped.
   ui.cancelProgressAt(3);
