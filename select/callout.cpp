@@ -109,16 +109,22 @@ std::vector<std::string> calloutBlock(const VolunteerRecord& r) {
   return lines;
 }
 
-void printCallout(Modulo1& m, const SelectionCriteria& criteria) {
+std::optional<std::size_t> countFound(Modulo1& m, const SelectionCriteria& criteria) {
   VolunteerRecord record;
-  std::size_t found = 0;
   try {
     ui::BusyPointer busy(m.platform);
-    found = forEachFound(m.percorso_wrk(), criteria, record, [](std::uint64_t, std::uint64_t) { return true; });
+    return forEachFound(m.percorso_wrk(), criteria, record, [](std::uint64_t, std::uint64_t) { return true; });
   } catch (const FileError& e) {
     m.reportFileError(e);
-    return;
+    return std::nullopt;
   }
+}
+
+void printCallout(Modulo1& m, const SelectionCriteria& criteria) {
+  const std::optional<std::size_t> counted = countFound(m, criteria);
+  if (!counted) return;
+  const std::size_t found = *counted;
+  VolunteerRecord record;
   if (found == 0) {
     m.message("Nessun volontario da stampare.");
     return;
