@@ -12,6 +12,8 @@
 // Exit status: 0 done (and, for verifica, no violation; for seleziona,
 // esporta, riepilogo and scadenze, at least one volunteer or row);
 // 1 violations found / nobody selected / no row; 2 failure.
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -25,6 +27,7 @@
 #include "export/totals.h"
 #include "export/volunteers.h"
 #include "mainwin/merge.h"
+#include "records/codes.h"
 #include "records/cp1252.h"
 #include "records/file_io.h"
 #include "records/fixed_text.h"
@@ -41,7 +44,7 @@ constexpr int kDone = 0;
 constexpr int kFound = 1;  // violations written, or nobody selected
 constexpr int kFailure = 2;
 
-constexpr const char* kHelp =
+constexpr const char* kHelpCommands =
     "Uso: archivio-cli COMANDO ARCHIVIO [OPZIONI]\n"
     "\n"
     "Comandi:\n"
@@ -65,22 +68,64 @@ constexpr const char* kHelp =
     "      con una riga TOTALE; sullo standard output o in FILE (.csv o .xlsx).\n"
     "      Uscita: 0 almeno un volontario, 1 nessuno, 2 errore.\n"
     "\n"
-    "Criteri di seleziona, esporta e riepilogo (come nella finestra Selezione):\n"
-    "  --patente X            tipo di patente (\"B\" vale \"B \")\n"
-    "  --livello X            livello (COM, COC, OR, COL)\n"
-    "  --segreteria X         esperienza di segreteria (SI, NO)\n"
-    "  --passaporto           con passaporto\n"
-    "  --mare                 iscritti a KRT mare\n"
-    "  --provincia X          provincia\n"
-    "  --associazione X       associazione\n"
-    "  --dotazione NOME       ripetibile, basta una: v27 p27 v43 p43 vhf phf packet campale\n"
-    "                         auto gancio letti\n"
-    "  --professione T        esperienza professionale che contiene T\n"
-    "  --apparecchiatura T    altre apparecchiature che contengono T\n"
-    "  --disponibilita NOME   ripetibile, basta una: 1g 3g 3gf 1sf 2sf\n"
+    "Criteri di seleziona, esporta e riepilogo (come nella finestra Selezione):\n";
+
+constexpr const char* kHelpEnd =
     "\n"
     "  archivio-cli --help      questo elenco\n"
     "  archivio-cli --version   la versione\n";
+
+// One option of the help: the option, then its text from column 26, the
+// words carried over to further lines within 80 columns.
+std::string helpOption(std::string_view option, std::string_view text) {
+  constexpr std::size_t kColumn = 25, kWidth = 80;
+  std::string out = "  " + std::string(option);
+  out.resize(kColumn, ' ');
+  std::size_t column = kColumn;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find(' ', start), text.size());
+    const std::string_view word = text.substr(start, end - start);
+    if (column > kColumn && column + 1 + word.size() > kWidth) {
+      out += "\n" + std::string(kColumn, ' ');
+      column = kColumn;
+    } else if (column > kColumn) {
+      out += ' ';
+      ++column;
+    }
+    out += word;
+    column += word.size();
+    start = end + 1;
+  }
+  return out + "\n";
+}
+
+// The values of a code list or criteria table, trimmed, one blank between.
+template <typename List, typename Value>
+std::string values(const List& list, Value value) {
+  std::string out;
+  for (const auto& item : list) {
+    if (!out.empty()) out += ' ';
+    out += trimBlanks(value(item));
+  }
+  return out;
+}
+
+std::string helpText() {
+  const auto code = [](std::string_view c) { return c; };
+  const auto option = [](const auto& criterion) { return criterion.option; };
+  return kHelpCommands +
+         helpOption("--patente X", "tipo di patente (\"B\" vale \"B \"): " + values(codes::kLicences, code)) +
+         helpOption("--livello X", "livello: " + values(codes::kLevels, code)) +
+         helpOption("--segreteria X", "esperienza di segreteria: " + values(codes::kYesNo, code)) +
+         helpOption("--passaporto", "con passaporto") + helpOption("--mare", "iscritti a KRT mare") +
+         helpOption("--provincia X", "provincia") + helpOption("--associazione X", "associazione") +
+         helpOption("--dotazione NOME", "ripetibile, basta una: " + values(codes::kEquipment, option)) +
+         helpOption("--professione T", "esperienza professionale che contiene T") +
+         helpOption("--apparecchiatura T", "altre apparecchiature che contengono T") +
+         helpOption("--disponibilita NOME", "ripetibile, basta una: " + values(codes::kAvailability, option)) +
+         kHelpEnd;
+}
 
 // ---- output ---------------------------------------------------------------------
 
@@ -250,35 +295,27 @@ int unisci(Arguments args) {
 
 // ---- seleziona ---------------------------------------------------------------------
 
-struct Choice {
-  std::string_view name;
-  bool SelectionCriteria::*flag;
-};
-
-constexpr Choice kEquipment[] = {
-    {"v27", &SelectionCriteria::veicolare_27},  {"p27", &SelectionCriteria::palmare_27},
-    {"v43", &SelectionCriteria::veicolare_43},  {"p43", &SelectionCriteria::palmare_43},
-    {"vhf", &SelectionCriteria::veicolare_vhf}, {"phf", &SelectionCriteria::palmare_vhf},
-    {"packet", &SelectionCriteria::packet},     {"campale", &SelectionCriteria::stazione_campale},
-    {"auto", &SelectionCriteria::autovettura},  {"gancio", &SelectionCriteria::gancio},
-    {"letti", &SelectionCriteria::posti_letto},
-};
-
-constexpr Choice kAvailability[] = {
-    {"1g", &SelectionCriteria::ore_1g},        {"3g", &SelectionCriteria::ore_3g},
-    {"3gf", &SelectionCriteria::ore_3g_fuori}, {"1sf", &SelectionCriteria::ore_1s_fuori},
-    {"2sf", &SelectionCriteria::ore_2s_fuori},
-};
-
-template <std::size_t N>
-bool choose(const Choice (&choices)[N], std::string_view name, SelectionCriteria& c) {
-  for (const Choice& choice : choices) {
-    if (choice.name == name) {
-      c.*choice.flag = true;
+// Sets the flag of the table's entry whose option is `name`; false when no
+// entry has that option.
+template <typename Table, std::size_t N>
+bool choose(const Table& table, std::string_view name, std::array<bool, N>& flags) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (table[i].option == name) {
+      flags[i] = true;
       return true;
     }
   }
   return false;
+}
+
+// A code as the selection compares it: padded to its field's width and
+// upper-cased; nullopt when it is none of the list's codes.
+template <std::size_t N>
+std::optional<std::string> code(std::string_view arg, const std::array<std::string_view, N>& list) {
+  std::string value = padded(arg, list.front().size());
+  for (char& c : value) c = cp1252::toUpper(c);
+  if (!codes::isOneOf(value, list)) return std::nullopt;
+  return value;
 }
 
 // The words of a command that works on the volunteers found by criteria:
@@ -310,11 +347,14 @@ std::optional<int> readCriteria(Arguments& args, std::string_view command, std::
     if (word == "--out") {
       *target = std::string(*v);
     } else if (word == "--patente") {
-      c.patente = padded(*v, 2);
+      c.patente = code(*v, codes::kLicences);
+      if (!c.patente) return usageError("patente sconosciuta: " + text(*v));
     } else if (word == "--livello") {
-      c.livello = padded(*v, 3);
+      c.livello = code(*v, codes::kLevels);
+      if (!c.livello) return usageError("livello sconosciuto: " + text(*v));
     } else if (word == "--segreteria") {
-      c.segreteria = padded(*v, 2);
+      c.segreteria = code(*v, codes::kYesNo);
+      if (!c.segreteria) return usageError("esperienza di segreteria sconosciuta: " + text(*v));
     } else if (word == "--provincia") {
       c.provincia = padded(*v, 20);
     } else if (word == "--associazione") {
@@ -324,8 +364,8 @@ std::optional<int> readCriteria(Arguments& args, std::string_view command, std::
     } else if (word == "--apparecchiatura") {
       c.apparecchiature = text(*v);
     } else if (word == "--dotazione") {
-      if (!choose(kEquipment, *v, c)) return usageError("dotazione sconosciuta: " + text(*v));
-    } else if (!choose(kAvailability, *v, c)) {
+      if (!choose(codes::kEquipment, *v, c.dotazioni)) return usageError("dotazione sconosciuta: " + text(*v));
+    } else if (!choose(codes::kAvailability, *v, c.disponibilita)) {
       return usageError("disponibilit\xE0 sconosciuta: " + text(*v));
     }
   }
@@ -455,7 +495,7 @@ int run(int argc, char** argv) {
   if (argc < 2) return usageError("manca il comando.");
   const std::string_view command = argv[1];
   if (command == "--help" || command == "-h") {
-    out(kHelp);
+    out(helpText());
     return finish(kDone);
   }
   if (command == "--version") {

@@ -1,12 +1,13 @@
 #include "editor/form4.h"
 
 #include <array>
+#include <span>
 #include <string_view>
-#include <vector>
 
 #include "editor/field_map.h"
 #include "mainwin/modulo1.h"
 #include "print/profile.h"
+#include "records/codes.h"
 #include "records/work_files.h"
 
 namespace krt {
@@ -15,15 +16,15 @@ namespace {
 // The fixed items of the choices, in the order they are filled.
 struct FixedChoice {
   std::string_view control;
-  std::vector<std::string_view> items;
+  std::span<const std::string_view> items;
 };
-const std::array<FixedChoice, 6> kFixedChoices{{
-    {"Combo1", {"O", "C"}},
-    {"Combo4", {"A ", "AS", "B ", "BS", "C ", "CS", "D ", "DS", "E ", "F ", "NO"}},
-    {"Combo9", {"SI", "NO"}},
-    {"cbliv", {"COM", "COC", "OR ", "COL"}},
-    {"cbseg", {"SI", "NO"}},
-    {"Cbmare", {"SI", "NO"}},
+constexpr std::array<FixedChoice, 6> kFixedChoices{{
+    {"Combo1", codes::kQualifications},
+    {"Combo4", codes::kLicences},
+    {"Combo9", codes::kYesNo},
+    {"cbliv", codes::kLevels},
+    {"cbseg", codes::kYesNo},
+    {"Cbmare", codes::kYesNo},
 }};
 constexpr std::array<std::string_view, 4> kAvailabilityChoices{"Combo5", "Combo6", "Combo7", "Combo8"};
 
@@ -187,7 +188,9 @@ bool Form4::ReadEditorFields() {
 void Form4::Command2_Click() {
   if (!ReadEditorFields()) return;
   if (!insertSorted(m_.record.toLine())) return;
-  m_.modificato = true;
+  m_.setModificato(true);
+  // The main list is not refilled here; the status line counts the new line.
+  m_.refreshStatus();
   emptyEntryFields();
 }
 
@@ -195,7 +198,7 @@ bool Form4::insertSorted(const std::string& nuova_riga) {
   const std::string_view newKey = recordKey(nuova_riga);
   try {
     ui::BusyPointer busy(m_.platform);
-    rewriteWorkCopy(m_.paths, [&](LineReader& workCopy, FileWriter& workfile) {
+    m_.righe_copia = rewriteWorkCopy(m_.paths, [&](LineReader& workCopy, FileWriter& workfile) {
       bool placed = false;
       std::string line;
       while (workCopy.next(line)) {
@@ -271,7 +274,7 @@ bool Form4::replaceVolunteer(const std::string* nuova_riga) {
     m_.reportFileError(e);
     return false;
   }
-  m_.modificato = true;
+  m_.setModificato(true);
   return true;
 }
 

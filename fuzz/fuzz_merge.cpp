@@ -28,8 +28,8 @@ std::vector<std::string> untilEnd(std::vector<std::string> lines) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const fuzz::ScratchFile workFile("merge-work");
-  static const fuzz::ScratchFile addedFile("merge-added");
+  static const fuzz::MemoryFile workFile("merge-work");
+  static const fuzz::MemoryFile addedFile("merge-added");
   static const fuzz::ScratchFile outFile("merge-out");
   if (size < 2) return 0;
   // The first two bytes say where the work copy ends and the added file begins.

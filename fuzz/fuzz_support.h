@@ -1,8 +1,10 @@
-// Helpers shared by the fuzz targets: a scratch file per process and the
-// line rules written out independently of LineReader.
+// Helpers shared by the fuzz targets: input files in memory, a scratch file
+// per process for what the product replaces, and the line rules written out
+// independently of LineReader.
 #pragma once
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -13,8 +15,41 @@
 
 namespace krt::fuzz {
 
+// A file that lives only in memory, opened by the product's readers through
+// its /proc path like any other: each input costs no disk and no folder
+// entry, so that the fuzzer spends its time in the code under test.
+class MemoryFile {
+ public:
+  explicit MemoryFile(const char* tag) : fd_(::memfd_create(tag, MFD_CLOEXEC)) {
+    if (fd_ < 0) std::abort();
+    path_ = "/proc/self/fd/" + std::to_string(fd_);
+  }
+  ~MemoryFile() { ::close(fd_); }
+  MemoryFile(const MemoryFile&) = delete;
+  MemoryFile& operator=(const MemoryFile&) = delete;
+
+  const std::string& path() const { return path_; }
+
+  // Overwritten in place, then cut to size: the memory of a large input
+  // is used again rather than freed and cleared each time.
+  void write(std::string_view bytes) const {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+      if (n <= 0) std::abort();
+      done += static_cast<std::size_t>(n);
+    }
+    if (::ftruncate(fd_, static_cast<off_t>(bytes.size())) != 0) std::abort();
+  }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
 // A file in the temporary folder, kept for the whole run and rewritten by
-// each input.
+// each input: for the files the product replaces (renamed over, which a
+// memory file cannot be).
 class ScratchFile {
  public:
   explicit ScratchFile(const char* tag) {
@@ -64,17 +99,12 @@ class ScratchFile {
 // still counts; an empty file has no lines.
 inline std::vector<std::string> splitLines(std::string_view bytes) {
   std::vector<std::string> out;
-  std::string current;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != '\r') {
-      current += bytes[i];
-      continue;
-    }
-    out.push_back(current);
-    current.clear();
-    if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+  std::size_t start = 0;
+  for (std::size_t cr; (cr = bytes.find('\r', start)) != std::string_view::npos;) {
+    out.emplace_back(bytes.substr(start, cr - start));
+    start = cr + 1 + (cr + 1 < bytes.size() && bytes[cr + 1] == '\n');
   }
-  if (!current.empty()) out.push_back(current);
+  if (start < bytes.size()) out.emplace_back(bytes.substr(start));
   return out;
 }
 

@@ -9,7 +9,7 @@
 using namespace krt;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const fuzz::ScratchFile archive("verify-archive");
+  static const fuzz::MemoryFile archive("verify-archive");
   static const fuzz::ScratchFile report("verify-report");
   if (size < 1) return 0;
   // The first byte picks the number format the user's locale would give.

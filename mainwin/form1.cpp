@@ -1,6 +1,9 @@
 #include "mainwin/form1.h"
 
+#include <optional>
+
 #include "editor/form4.h"
+#include "expiry/formscad.h"
 #include "mainwin/merge.h"
 #include "mainwin/modulo1.h"
 #include "records/cp1252.h"
@@ -12,6 +15,15 @@ namespace {
 
 constexpr const char* kTextFilter = "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*";
 constexpr const char* kSaveQuestion = "Vuoi salvare le modifiche?";
+constexpr const char* kRecoverQuestion =
+    "Il programma non \xE8 stato chiuso correttamente e alcune modifiche non erano state salvate. Vuoi recuperarle?";
+
+// "1 volontario", "12.345 volontari": the Italian thousands separator.
+std::string volunteersText(std::size_t count) {
+  std::string digits = std::to_string(count);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), 1, '.');
+  return digits + (count == 1 ? " volontario" : " volontari");
+}
 
 }  // namespace
 
@@ -26,6 +38,7 @@ Form1::Form1(Modulo1& m) : m_(m) {
   on("mnsel", Event::Click, [this] { mnsel_Click(); });
   on("mnaggiu", Event::Click, [this] { mnaggiu_Click(); });
   on("mnriepilogo", Event::Click, [this] { mnriepilogo_Click(); });
+  on("mnscadenze", Event::Click, [this] { mnscadenze_Click(); });
   on("mnhelp", Event::Click, [this] { mnhelp_Click(); });
   on("cmdcerca", Event::Click, [this] { cmdcerca_Click(); });
   on("cmdprossimo", Event::Click, [this] { cmdprossimo_Click(); });
@@ -37,12 +50,34 @@ Form1::Form1(Modulo1& m) : m_(m) {
 void Form1::Form_Load() {
   // File1 only tells the start-up folder, which Modulo1 already holds.
   control("File1").setVisible(false);
-  m_.modificato = false;
+  // The last run here did not end normally and its unsaved work is still in
+  // the work copy: it is kept unless the user says No (a dismissed question
+  // must not throw it away).
+  if (const auto last = m_.lastRun(); hasWorkToRecover(last, m_.percorso_wrk()) &&
+                                      m_.platform.messageBox(kRecoverQuestion, ui::Buttons::YesNo) != ui::Answer::No) {
+    m_.nome_archivio = last->archive;
+    m_.setModificato(true);
+    ReloadList();
+    return;
+  }
+  m_.setModificato(false);
+  m_.righe_copia = 0;
   try {
     createEmpty(m_.percorso_wrk());
   } catch (const FileError& e) {
     m_.reportFileError(e);
   }
+  showStatus();
+}
+
+void Form1::showStatus() {
+  const std::string& path = m_.nome_archivio;
+  const std::string tip = cp1252::fromUtf8(path);
+  ui::Control& archive = control("starchivio");
+  archive.setText(path.empty() ? std::string("Nessun archivio aperto") : tip.substr(tip.find_last_of('/') + 1));
+  archive.setToolTip(tip);
+  control("stvolontari").setText(volunteersText(m_.righe_copia));
+  control("stmodifiche").setText(m_.modificato ? "Modifiche non salvate" : "");
 }
 
 // ---- file commands -----------------------------------------------------------
@@ -69,16 +104,18 @@ void Form1::mnapri_Click() {
   // Unsaved changes would vanish with the new archive: ask first.
   if (!offerToSave(ui::Buttons::YesNoCancel)) return;
   const auto path = m_.platform.openFileDialog({m_.paths.startFolder, "Nome del file da aprire", kTextFilter});
+  if (path && m_.refuseWorkFile(*path)) return;
+  // Busy from the copy until the list shows the archive opened.
+  ui::BusyPointer busy(m_.platform);
   if (path) {
-    ui::BusyPointer busy(m_.platform);
     try {
       copyLines(*path, m_.percorso_wrk(), false);
     } catch (const FileError& e) {
       m_.reportFileError(e);
       return;
     }
-    m_.nome_archivio = *path;
-    m_.modificato = false;
+    m_.setModificato(false);
+    m_.setNomeArchivio(*path);
   }
   ReloadList();
 }
@@ -96,12 +133,14 @@ void Form1::mnsalva_Click() {
     return;
   }
   m_.message("File salvato");
-  m_.modificato = false;
+  m_.setModificato(false);
+  showStatus();
 }
 
 Form1::SaveResult Form1::saveAs() {
   const auto path = m_.platform.saveFileDialog(saveRequest());
   if (!path || path->empty()) return SaveResult::Cancelled;
+  if (m_.refuseWorkFile(*path)) return SaveResult::Failed;
   try {
     ui::BusyPointer busy(m_.platform);
     copyBytes(m_.percorso_wrk(), *path);
@@ -109,9 +148,10 @@ Form1::SaveResult Form1::saveAs() {
     m_.reportFileError(e);
     return SaveResult::Failed;
   }
-  m_.nome_archivio = *path;
+  m_.setNomeArchivio(*path);
   m_.message("File salvato.");
-  m_.modificato = false;
+  m_.setModificato(false);
+  showStatus();
   return SaveResult::Saved;
 }
 
@@ -120,6 +160,7 @@ void Form1::mnscn_Click() { saveAs(); }
 Form1::SaveResult Form1::saveAtExit() {
   const auto path = m_.platform.saveFileDialog(saveRequest());
   if (!path || path->empty()) return SaveResult::Cancelled;
+  if (m_.refuseWorkFile(*path)) return SaveResult::Failed;
   try {
     ui::BusyPointer busy(m_.platform);
     copyLines(m_.percorso_wrk(), *path, false);
@@ -127,38 +168,54 @@ Form1::SaveResult Form1::saveAtExit() {
     m_.reportFileError(e);
     return SaveResult::Failed;
   }
-  m_.nome_archivio = *path;
+  m_.setNomeArchivio(*path);
   m_.message("file salvato.");
-  m_.modificato = false;
+  m_.setModificato(false);
+  showStatus();
   return SaveResult::Saved;
 }
 
+void Form1::end() {
+  m_.endRun();
+  m_.platform.quit();
+}
+
 void Form1::mnesci_Click() {
-  if (offerToSave(ui::Buttons::YesNoCancel)) m_.platform.quit();
+  if (offerToSave(ui::Buttons::YesNoCancel)) end();
 }
 
 bool Form1::Form_Unload() {
   // A cancelled or failed save keeps the program open: closing would lose
   // the changes the user just asked to keep.
   if (!offerToSave(ui::Buttons::YesNo)) return false;
-  m_.platform.quit();
+  end();
   return true;
 }
 
 // ---- other windows -----------------------------------------------------------
 
 void Form1::mnins_Click() {
+  m_.retellLookupFailures();
   m_.modo = "i";
   m_.form4().show();
 }
 
 void Form1::mnverifica_Click() { runVerification(m_); }
 
-void Form1::mnsel_Click() { m_.form3().show(); }
+void Form1::mnsel_Click() {
+  m_.retellLookupFailures();
+  m_.form3().show();
+}
 
 void Form1::mnriepilogo_Click() { m_.showTotals({}); }
 
 void Form1::mnaggiu_Click() { mergeArchive(m_); }
+
+void Form1::mnscadenze_Click() {
+  const auto days =
+      m_.platform.askNumber("Scadenze entro quanti giorni?", 0, kMaxExpiryDays, kDefaultExpiryDays);
+  if (days) m_.scadenze().showFor(*days);
+}
 
 void Form1::mnhelp_Click() {
   const std::string path = m_.lookupPath("krt.hlp");
@@ -169,62 +226,75 @@ void Form1::mnhelp_Click() {
 // ---- the list --------------------------------------------------------------------
 
 void Form1::ReloadList() {
+  ui::BusyPointer busy(m_.platform);
   ui::Control& list = control("List1");
   list.setVisible(true);
   list.clearItems();
+  ui::LineStore keys;
+  std::optional<FileError> failed;
   try {
     LineReader in(m_.percorso_wrk());
     std::string_view line;
-    while (in.nextView(line)) list.addItem(recordKey(line));
+    while (in.nextView(line)) keys.add(recordKey(line));
   } catch (const FileError& e) {
-    m_.reportFileError(e);
+    failed = e;
   }
+  // The keys read before a failure stay listed.
+  list.setItems(std::move(keys));
+  m_.righe_copia = static_cast<std::size_t>(list.itemCount());
+  showStatus();
+  if (failed) m_.reportFileError(*failed);
 }
 
-bool Form1::searchFrom(int from) {
-  ui::Control& list = control("List1");
-  const int count = list.itemCount();
+int Form1::findFrom(int from) {
+  const ui::LineStore& entries = control("List1").lines();
   std::string entry;
-  for (int i = from; i < count; ++i) {
-    salta_click_ = "1";
-    list.setListIndex(i);
-    entry = list.item(i);
+  for (std::size_t i = static_cast<std::size_t>(from); i < entries.size(); ++i) {
+    entry.assign(entries[i]);
     cp1252::upperInPlace(entry);
-    if (entry.find(testo_cerca_) != std::string::npos) return true;
+    if (entry.find(testo_cerca_) != std::string::npos) return static_cast<int>(i);
   }
-  return false;
+  return -1;
 }
 
-void Form1::endSearch(bool found) {
+void Form1::endSearch(int from, int found) {
   ui::Control& list = control("List1");
-  if (found) list.setTopIndex(list.listIndex());
   list.setVisible(true);
+  // The entry the search stops on is selected: the one found, or else the
+  // last one examined. Its click opens nothing.
+  const int last = list.itemCount() - 1;
+  const int stop = found >= 0 ? found : from <= last ? last : -1;
+  if (stop >= 0) {
+    salta_click_ = true;
+    list.setListIndex(stop);
+  }
+  if (found >= 0) list.setTopIndex(found);
   m_.platform.setBusy(false);
-  if (!found) {
+  if (found < 0) {
     m_.message("Ricerca terminata.");
-    salta_click_ = "0";
+    salta_click_ = false;
   }
 }
 
 void Form1::cmdcerca_Click() {
   m_.platform.setBusy(true);
   testo_cerca_ = cp1252::upper(control("tcerca").text());
-  control("List1").setVisible(false);
-  endSearch(searchFrom(0));
+  endSearch(0, findFrom(0));
 }
 
 void Form1::cmdprossimo_Click() {
   m_.platform.setBusy(true);
   ui::Control& list = control("List1");
-  list.setVisible(false);
   const int selected = list.listIndex();
-  const bool atEnd = list.itemCount() == 0 || selected == list.itemCount() - 1;
-  endSearch(!atEnd && searchFrom(selected + 1));
+  const int count = list.itemCount();
+  const bool atEnd = count == 0 || selected == count - 1;
+  const int from = atEnd ? count : selected + 1;
+  endSearch(from, atEnd ? -1 : findFrom(from));
 }
 
 void Form1::List1_Click() {
-  if (salta_click_ == "1") {
-    salta_click_ = "0";
+  if (salta_click_) {
+    salta_click_ = false;
     return;
   }
   ui::Control& list = control("List1");

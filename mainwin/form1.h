@@ -19,7 +19,8 @@ class Form1 : public ui::Form {
 
   void show() { window().show(); }
 
-  // Start-up: work-file paths, modificato false, an empty work copy.
+  // Start-up: work-file paths, modificato false, an empty work copy; or the
+  // work copy a crashed run left, if the user takes it back.
   void Form_Load();
 
   // File menu.
@@ -35,6 +36,9 @@ class Form1 : public ui::Form {
   void mnsel_Click();
   void mnaggiu_Click();
   void mnriepilogo_Click();  // the totals of the whole work copy
+  // "Scadenze dei documenti…": asks within how many days, then shows the
+  // expiry window.
+  void mnscadenze_Click();
   void mnhelp_Click();
 
   // The list and its search.
@@ -42,8 +46,14 @@ class Form1 : public ui::Form {
   void cmdprossimo_Click();
   void List1_Click();
 
-  // Refills List1 with the key of every line of the work copy.
+  // Refills List1 with the key of every line of the work copy (and counts
+  // them for the status line).
   void ReloadList();
+
+  // The status line: the archive's file name (its full path as the tool
+  // tip) or "Nessun archivio aperto", the volunteers of the work copy,
+  // "Modifiche non salvate" while modificato is set.
+  void showStatus();
 
   bool onCloseRequest() override { return Form_Unload(); }
 
@@ -61,14 +71,21 @@ class Form1 : public ui::Form {
   // true when the caller may go on and discard the work copy.
   bool offerToSave(ui::Buttons buttons);
   ui::FileRequest saveRequest() const;
+  // The normal end of the program.
+  void end();
 
-  // Examines the entries from `from` on, selecting each; true when found.
-  bool searchFrom(int from);
-  void endSearch(bool found);
+  // The first entry from `from` on that holds the searched text (upper-cased
+  // both), or -1. The entries are read from the list's lines: none is
+  // selected or drawn on the way, so the list stays shown meanwhile.
+  int findFrom(int from);
+  // Shows the list again with the entry the search stopped on selected,
+  // the found one at the top; tells when nothing was found.
+  void endSearch(int from, int found);
 
   Modulo1& m_;
   std::string testo_cerca_;
-  std::string salta_click_ = "0";
+  // The next click of the list comes from the search: it opens nothing.
+  bool salta_click_ = false;
 };
 
 }  // namespace krt

@@ -20,8 +20,14 @@ const ui::WindowSpec& form1Spec() {
     ui::ControlSpec next{Kind::Button, "cmdprossimo", "Cerca successivo", "", 6240, 6840, 1215, 495};
     next.shortcut = "F3";
     ui::ControlSpec file{Kind::ListBox, "File1", "", "", 240, 1800, 375, 285};
+    // The status line: the archive, the volunteers of the work copy, unsaved changes.
+    // Screen readers read the panels' texts, and the archive's full path as
+    // its description.
+    const ui::ControlSpec archive{Kind::StatusPanel, "starchivio", "Nessun archivio aperto"};
+    const ui::ControlSpec count{Kind::StatusPanel, "stvolontari", "0 volontari", "", 0, 0, 2100};
+    const ui::ControlSpec changes{Kind::StatusPanel, "stmodifiche", "", "", 0, 0, 2400};
     s.controls = {
-        list, search, {Kind::Button, "cmdcerca", "Cerca", "", 4800, 6840, 1215, 495}, next, file,
+        list, search, {Kind::Button, "cmdcerca", "Cerca", "", 4800, 6840, 1215, 495}, next, file, archive, count, changes,
     };
     s.menu = {
         {"mnfile",
@@ -34,7 +40,8 @@ const ui::WindowSpec& form1Spec() {
         {"mnverifica", "Verifica", {}},
         {"mnsel", "Selezione volontari", {}},
         {"mnaggiu", "Aggiungere un archivio", {}},
-        {"mnstrumenti", "Strumenti", {{"mnriepilogo", "Riepilogo per provincia", {}}}},
+        {"mnstrumenti", "Strumenti", {{"mnriepilogo", "Riepilogo per provincia", {}},
+          {"mnscadenze", "Scadenze dei documenti\x85", {}}}},
         {"mnhelp", "?", {}, "F1"},
     };
     return s;

@@ -113,14 +113,14 @@ void mergeLines(LineReader& work, LineReader& added, FileWriter& out, MergeSumma
 void mergeArchive(Modulo1& m) {
   const auto path = m.platform.openFileDialog(
       {m.paths.startFolder, "Nome del file da aggiungere", "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*"});
-  if (!path || path->empty()) return;
+  if (!path || path->empty() || m.refuseWorkFile(*path)) return;
   MergeSummary summary;
   try {
     ui::BusyPointer busy(m.platform);
     LineReader added(*path);
     // The work copy is replaced only by a complete result.
     rewriteWorkCopy(m.paths, [&](LineReader& work, FileWriter& out) { mergeLines(work, added, out, &summary); });
-    m.modificato = true;
+    m.setModificato(true);
     m.ReloadList();
   } catch (const FileError& e) {
     m.reportFileError(e);  // the pointer is normal again: it lived in the try block

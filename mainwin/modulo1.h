@@ -5,7 +5,11 @@
 // their first use.
 #pragma once
 
+#include <functional>
+#include <cstddef>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -23,6 +27,7 @@ class Form4;
 class formv;
 class FormRiepilogo;
 struct SelectionCriteria;
+class FormScad;
 
 class Modulo1 {
  public:
@@ -40,10 +45,12 @@ class Modulo1 {
   WorkPaths paths;                  // percorso_wrk, percorso_temp, percorso_verifica
   std::string nome_archivio;        // the current archive file, empty until named
   bool modificato = false;          // the work copy holds unsaved changes
+  // The lines of the work copy, as the last pass over it counted them.
+  std::size_t righe_copia = 0;
   std::string modo;                 // editor mode: "i" new volunteer, "m" chosen volunteer
   VolunteerRecord record;           // the current record
   bool mantieni_selezione = false;  // selection window: keep criteria on activation
-  std::string dotazioni_scelte = "0";
+  bool dotazioni_scelte = false;    // selection window: an equipment criterion chosen since the reset
   NumberFormat numberFormat = NumberFormat::fromEnvironment();
   std::string lookupFolder;
   // Where an installed program keeps the lists and help it ships with; empty
@@ -57,11 +64,29 @@ class Modulo1 {
   // Full path of a file named by its bare name (province.dat, krt.hlp).
   std::string lookupPath(std::string_view bareName) const;
 
+  // ---- the run state, for recovery after a crash ----
+  // Starts remembering this run in `stateFolder` (defaultStateFolder() for
+  // the program); until then nothing is remembered. Call before form1().
+  void enableRecovery(const std::string& stateFolder);
+  // The two values the state holds, set and remembered at once.
+  void setModificato(bool value);
+  void setNomeArchivio(std::string path);
+  // The state the last run in this folder left (read before this run
+  // records its own).
+  std::optional<RunState> lastRun() const;
+  // Records the current state when it differs from the one recorded. A
+  // state that cannot be written turns recovery off, and the user is told
+  // once.
+  void rememberRun();
+  // A normal end: nothing is left to recover.
+  void endRun();
+
   // ---- windows ----
   Form1& form1();
   Form4& form4();  // created (loaded) on first use
   Form3& form3();
   formv& viewer();
+  FormScad& scadenze();  // "Scadenze dei documenti", created on first use
   bool form4Loaded() const { return form4_ != nullptr; }
   bool form3Loaded() const { return form3_ != nullptr; }
   bool viewerLoaded() const { return viewer_ != nullptr; }
@@ -75,17 +100,30 @@ class Modulo1 {
 
   // ---- shared procedures ----
   // Fills a province choice from province.dat and empties the association
-  // choice; both get the fixed-pitch font.
+  // choice; both get the fixed-pitch font. A lookup list that cannot be read
+  // leaves its choice empty and is told once: not again until it has been
+  // read, or a window is opened anew from the menu.
   void LoadProvinces(ui::Control& province, ui::Control& association);
   // Fills the association choice with the associations of the province now
   // in the province choice.
   void LoadAssociations(ui::Control& province, ui::Control& association);
+  // A window opened from the menu tells again of a lookup list it cannot read.
+  void retellLookupFailures() { lookupFailuresTold_.clear(); }
   // Refills the main list from the work copy.
   void ReloadList();
+  // Shows the archive, righe_copia and modificato in the main window's
+  // status line; called by every command that changes one of them.
+  void refreshStatus();
   // Opens the volunteer of a list line in the editor: the first line of the
   // work copy with that key becomes the current record (all blanks when
-  // none has it), modo "m", the editor shown.
-  void openVolunteer(std::string_view key);
+  // none has it), modo "m", the editor shown. False, after telling the
+  // user, when the work copy cannot be read: nothing is opened.
+  bool openVolunteer(std::string_view key);
+
+  // True, after telling the user, when `path` is one of the work files,
+  // which no command may take as an archive or overwrite with one (nor with
+  // a print or an export).
+  bool refuseWorkFile(const std::string& path);
 
   // Tells the user about a file that could not be read or written.
   void reportFileError(const FileError& error);
@@ -93,11 +131,19 @@ class Modulo1 {
   void message(std::string_view text);
 
  private:
+  // Reads a lookup list (bare name) with `read`; a failure is told unless it
+  // already was since the list was last read.
+  void readLookupList(const char* bareName, const std::function<void(const std::string& path)>& read);
+
+  std::set<std::string, std::less<>> lookupFailuresTold_;
   std::unique_ptr<Form1> form1_;
   std::unique_ptr<Form4> form4_;
   std::unique_ptr<Form3> form3_;
   std::unique_ptr<formv> viewer_;
+  std::optional<RunRecord> run_;
+  std::optional<RunState> recorded_;
   std::unique_ptr<FormRiepilogo> totals_;
+  std::unique_ptr<FormScad> scadenze_;
 };
 
 }  // namespace krt

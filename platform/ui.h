@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/line_store.h"
+
 namespace krt::ui {
 
 // ---- window description ----------------------------------------------------
@@ -47,6 +49,10 @@ enum class Kind {
   // rows are set at once (setRows). A row activated by a double click or
   // Enter raises Click, with listIndex() the row.
   Table,
+  // A panel of the status bar under the window's controls, left to right in
+  // the order given; `width` is its least width (0: it takes the room left).
+  // Its tool tip is also what a screen reader describes it by.
+  StatusPanel,
 };
 
 struct ControlSpec {
@@ -110,6 +116,11 @@ class Control {
 
   virtual void clearItems() = 0;  // a combo box loses its text too
   virtual void addItem(std::string_view item) = 0;
+  // A list box's lines replaced by these in one call (a long list: the
+  // list shows them without copying each into an item of its own).
+  virtual void setItems(LineStore lines) = 0;
+  // The lines a list box holds.
+  virtual const LineStore& lines() const = 0;
   virtual int itemCount() const = 0;
   virtual std::string item(int index) const = 0;
 
@@ -272,6 +283,10 @@ class Platform {
 
   virtual std::optional<std::string> openFileDialog(const FileRequest& request) = 0;
   virtual std::optional<std::string> saveFileDialog(const FileRequest& request) = 0;
+  // Asks for a whole number from `min` to `max`, offering `value`; nothing
+  // when the user cancels.
+  virtual std::optional<int> askNumber(std::string_view text, int min, int max, int value) = 0;
+
   // The save dialog, telling also which of the filters was chosen.
   virtual std::optional<ChosenFile> saveFileDialogFiltered(const FileRequest& request) = 0;
 

@@ -331,15 +331,18 @@ void forEachLine(const std::string& path, const std::function<void(const std::st
   while (in.next(line)) fn(line);
 }
 
-void copyLines(const std::string& source, const std::string& target, bool skipBlankLines) {
+std::size_t copyLines(const std::string& source, const std::string& target, bool skipBlankLines) {
   LineReader in(source);
   FileWriter out(target, FileWriter::Mode::Replacing);
   std::string line;
+  std::size_t written = 0;
   while (in.next(line)) {
     if (skipBlankLines && isBlank(line)) continue;
     out.writeLine(line);
+    ++written;
   }
   out.commit();
+  return written;
 }
 
 void copyBytes(const std::string& source, const std::string& target) {

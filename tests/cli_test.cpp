@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <tuple>
 
+#include "records/codes.h"
 #include "support.h"
 #include "xlsx_dump.h"
 
@@ -278,6 +280,42 @@ TEST_F(CliTest, ScadenzeListsTheDocumentsInTheirOrder) {
             (std::tuple{1, "provincia;associazione;cognome;nome;recapito;documento;scadenza;stato\n", ""}));
 }
 
+// Every --dotazione value selects exactly the volunteers that have that piece
+// of equipment: a count given (a zero counts) or "SI", never "NO".
+TEST_F(CliTest, EveryDotazioneValueSelectsWhoHasThatEquipment) {
+  struct Item { std::string_view option; const char* field; const char* value; };
+  // clang-format off
+  const Item items[] = {{"v27", "veicolare_27", "0"}, {"p27", "palmare_27", "1"}, {"v43", "veicolare_43", "2"},
+      {"p43", "palmare_43", "0"}, {"vhf", "veicolare_vhf", "3"}, {"phf", "palmare_vhf", "4"},
+      {"packet", "packet", "SI"}, {"campale", "stazione_campale", "SI"}, {"auto", "autovettura", "SI"},
+      {"gancio", "gancio", "SI"}, {"letti", "posti_letto", "5"}};
+  // clang-format on
+  // One volunteer per item with that item alone, and one with none: "NO" in every yes/no field.
+  const auto with = [&](const Item* own) {
+    VolunteerRecord r;
+    r.fromLine(volunteer({{"provincia", "ROMA"}, {"cognome", own ? own->field : "NESSUNO"}}));
+    for (const Item& item : items) {
+      if (&item == own) {
+        setField(r, *findField(item.field), item.value);
+      } else if (item.value == std::string_view("SI")) {
+        setField(r, *findField(item.field), "NO");
+      }
+    }
+    return r.toLine();
+  };
+  Names lines{with(nullptr)};
+  for (const Item& item : items) lines.push_back(with(&item));
+  writeFile(path("dotazioni.txt"), crlf(lines));
+  for (const auto& equipment : codes::kEquipment) {
+    SCOPED_TRACE(equipment.option);
+    const Item* item = std::ranges::find(items, equipment.option, &Item::option);
+    ASSERT_NE(item, std::end(items)) << "no case for this value";
+    const std::string key = lines[static_cast<std::size_t>(item - items) + 1].substr(0, kKeyLength);
+    EXPECT_EQ(run({"seleziona", "dotazioni.txt", "--dotazione", std::string(equipment.option)}),
+              (std::tuple{0, key + "\n", ""}));
+  }
+}
+
 // "1,5" is a number where the comma is the decimal separator: the Italian
 // locale, compiled for this test alone into a private LOCPATH.
 TEST_F(CliTest, TheNumericTestFollowsTheLocaleOfTheEnvironment) {
@@ -301,6 +339,8 @@ TEST_F(CliTest, TheNumericTestFollowsTheLocaleOfTheEnvironment) {
 // usage error points to --help, a failure names its file in one line.
 TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
   writeFile(path("unito.txt"), "previous\r\n");
+  writeFile(path("protetto.txt"), "previous\r\n");
+  fs::permissions(path("protetto.txt"), fs::perms(0444));
   writeFile(path("vecchio.xlsx"), "previous");
   fs::create_directory(path("cartella"));
   fs::create_directory(path("cartella.csv"));
@@ -316,7 +356,8 @@ TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
       {{"verifica", "archivio.txt", "aggiunto.txt"}, ""}, {{"verifica", "archivio.txt", "--report"}, ""},
       {{"verifica", "archivio.txt", "--report", ""}, ""}, {{"verifica", "archivio.txt", "--out", "x.txt"}, ""},
       {{"unisci", "archivio.txt", "aggiunto.txt"}, ""}, {{"seleziona", "archivio.txt", "--colore", "rosso"}, ""},
-      {{"seleziona", "archivio.txt", "--dotazione", "V27"}, ""},
+      {{"seleziona", "archivio.txt", "--dotazione", "V27"}, ""}, {{"seleziona", "archivio.txt", "--patente", "G"}, ""},
+      {{"seleziona", "archivio.txt", "--livello", "CO"}, ""},
       {{"seleziona", "archivio.txt", "--disponibilita", "1m"}, ""}, {{"seleziona", "archivio.txt", "--out", "s.csv"}, ""},
       {{"esporta", "archivio.txt"}, ""}, {{"esporta", "archivio.txt", "--out"}, ""},
       {{"esporta", "archivio.txt", "--out", "x.txt"}, ""}, {{"riepilogo", "archivio.txt", "--out", "x.ods"}, ""},
@@ -329,8 +370,9 @@ TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
       {unisciTo("stesso.txt"), ""}, {{"esporta", "stesso.csv", "--out", "./stesso.csv"}, ""},
       {{"riepilogo", "aggiunto.txt", "--out", "stesso.csv"}, ""},
       // Failures: an output that is not a plain file (renaming over the pipe
-      // would turn it into one), an unreadable input, a missing folder.
-      {unisciTo("tubo"), "tubo"}, {{"verifica", "cartella"}, "cartella"},
+      // would turn it into one) or is write-protected, an unreadable input, a
+      // missing folder.
+      {unisciTo("tubo"), "tubo"}, {unisciTo("protetto.txt"), "protetto.txt"}, {{"verifica", "cartella"}, "cartella"},
       {{"unisci", "archivio.txt", "manca.txt", "--out", "unito.txt"}, "manca.txt"},
       {unisciTo("manca/unito.txt"), "cartella manca "}, {{"esporta", "manca.txt", "--out", "vecchio.xlsx"}, "manca.txt"},
       {{"riepilogo", "cartella", "--out", "vecchio.xlsx"}, "cartella"},
@@ -352,9 +394,10 @@ TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
 
   EXPECT_EQ(readFile(path("archivio.txt")), kArchive);
   EXPECT_EQ(readFile(path("aggiunto.txt")), kAdded);
-  EXPECT_EQ(readFile(path("unito.txt")), "previous\r\n");
+  EXPECT_EQ(readFile(path("unito.txt")) + readFile(path("protetto.txt")), "previous\r\nprevious\r\n");
+  for (const char* absent : {"x.txt", "verifica.txt", "manca"}) EXPECT_FALSE(fs::exists(path(absent))) << absent;
   EXPECT_EQ(readFile(path("vecchio.xlsx")), "previous");
-  for (const char* absent : {"x.txt", "x.csv", "s.csv", "verifica.txt", "manca"}) EXPECT_FALSE(fs::exists(path(absent))) << absent;
+  for (const char* absent : {"x.csv", "s.csv"}) EXPECT_FALSE(fs::exists(path(absent))) << absent;
   EXPECT_TRUE(fs::is_fifo(path("tubo")));
   // No temporary file was left beside the targets either.
   for (const auto& entry : fs::directory_iterator(dir_))

@@ -72,3 +72,75 @@ TEST_F(ExpiryDates, EachDateReadAndJudgedAgainstTheDayAndTheDaysAhead) {
 
 }  // namespace
 }  // namespace krt::test
+
+namespace krt::test {
+namespace {
+
+using Names = std::vector<std::string>;
+
+class ExpiryWindow : public AppTest {};
+
+// "Scadenze dei documenti…": the days asked for, the rows of the work copy
+// computed at each activation, a row opening its volunteer, the print.
+TEST_F(ExpiryWindow, RowsOfTheWorkCopyAtEachActivationAndTheEditorFromARow) {
+  ui.giveNumber(std::nullopt);  // Cancel opens nothing
+  main().click("mnscadenze");
+  EXPECT_EQ(ui.numberQuestions, Names{"Scadenze entro quanti giorni? 0-3650 (90)"});
+  EXPECT_EQ(ui.find("FormScad"), nullptr);
+
+  const DayNumber today = localToday();
+  const auto who = [](const char* cognome, const char* document, const std::string& expiry) {
+    return line({{"provincia", "ROMA"}, {"associazione", "RADIO CLUB ROMA"}, {"cognome", cognome}, {"nome", "ANNA"},
+                 {"recapito", "06 1"}, {"patente", "B"}, {"passaporto", "SI"}, {document, expiry}});
+  };
+  const std::string rossi = who("ROSSI", "passaporto_scadenza", formatDate(today + 10)),
+                    verdi = who("VERDI", "patente_scadenza", formatDate(today - 1)),
+                    neri = who("NERI", "patente_scadenza", formatDate(today + 31)),
+                    gialli = who("GIALLI", "patente_scadenza", "31/02/2020");
+  openArchive(crlf({gialli, neri, rossi, verdi}));
+  ui.giveNumber(30);
+  main().click("mnscadenze");
+  auto& w = win("FormScad");
+  const auto rows = [&] {
+    Names out;
+    for (int i = 0; i < w.control("tscadenze").itemCount(); ++i) out.push_back(w.control("tscadenze").item(i));
+    return out;
+  };
+  const std::string ann = "\tANNA\tRADIO CLUB ROMA\tROMA\t06 1\t";
+  EXPECT_EQ(rows(), (Names{"VERDI" + ann + "patente\t" + formatDate(today - 1) + "\tSCADUTO",
+                           "ROSSI" + ann + "passaporto\t" + formatDate(today + 10) + "\tIN SCADENZA",
+                           "GIALLI" + ann + "patente\t31/02/2020\tDATA NON VALIDA"}));
+  EXPECT_EQ(w.control("lintestazione").text(),
+            "Documenti scaduti o in scadenza entro 30 giorni dal " + formatDate(today));
+  EXPECT_TRUE(w.isVisible() && w.control("tscadenze").visible() && !w.control("lnessuno").visible());
+
+  // A row chosen: its volunteer in the editor, as a click on the main list.
+  w.pick("tscadenze", 1);
+  EXPECT_TRUE(win("Form4").isVisible());
+  EXPECT_EQ((std::tuple{m->record.toLine(), m->modo}), (std::tuple{rossi, "m"}));
+
+  // Printed in landscape under the heading.
+  w.click("cmdstampa");
+  const auto& calls = ui.printed.back().calls;
+  EXPECT_NE(std::ranges::find(calls, "landscape"), calls.end());
+  EXPECT_NE(std::ranges::find_if(calls, [&](const std::string& c) { return c.ends_with(w.control("lintestazione").text()); }),
+            calls.end());
+  EXPECT_EQ(calls.back(), "end");
+
+  // Back to the window after a change: the rows are read again.
+  setWorkCopy(crlf({neri}));
+  ui.activate(main());
+  ui.activate(w);
+  EXPECT_EQ(rows(), Names{});
+  EXPECT_TRUE(!w.control("tscadenze").visible() && w.control("lnessuno").visible());
+  EXPECT_EQ(w.control("lnessuno").text(), "Nessun documento scaduto o in scadenza.");
+  ui.giveNumber(31);  // asked again with the window open: the new days at once
+  main().click("mnscadenze");
+  EXPECT_EQ(rows().size(), 1u);
+  w.click("cmdchiudi");
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_TRUE(ui.scriptsUsed());
+}
+
+}  // namespace
+}  // namespace krt::test

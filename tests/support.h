@@ -3,10 +3,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -116,11 +121,12 @@ inline int strayTemporaries(const std::string& folder, bool clear = false) {
 }
 
 // The program on the headless platform started in `folder`, after the test
-// lookup lists if `lists`.
+// lookup lists if `lists`; it remembers its run in `stateFolder` if given.
 struct Program {
-  explicit Program(const std::string& folder, bool lists = true) {
+  explicit Program(const std::string& folder, bool lists = true, const std::string& stateFolder = "") {
     if (lists) writeLookupLists(folder);
     m = std::make_unique<Modulo1>(ui, folder, folder);
+    if (!stateFolder.empty()) m->enableRecovery(stateFolder);
     m->form1().show();
   }
   headless::HeadlessWindow& main() { return ui.window("Form1"); }
@@ -144,6 +150,40 @@ struct Program {
 
   headless::HeadlessPlatform ui;
   std::unique_ptr<Modulo1> m;
+};
+
+// A forked child running `body` with the write end of a pipe; a failed check
+// ends it with status 1, SIGALRM after `seconds`.
+struct Child {
+  pid_t pid = -1;
+  int pipe = -1;
+  Child(unsigned seconds, const std::function<void(int out)>& body) {
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    std::fflush(stdout);  // or the child would print again what is buffered
+    if ((pid = ::fork()) == 0) {
+      ::close(fds[0]);
+      ::alarm(seconds);
+      try {  // an exception must not unwind into the parent's test run
+        body(fds[1]);
+      } catch (const std::exception& e) {
+        ADD_FAILURE() << "exception: " << e.what();
+      }
+      std::fflush(stdout);
+      ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    ::close(fds[1]);
+    pipe = fds[0];
+  }
+  // True when the child ended as wanted: by SIGKILL when `kill`, else with 0.
+  bool end(bool kill) {
+    if (pid <= 0) return false;
+    if (kill) ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(pipe);
+    return kill ? WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL : WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
 };
 
 // A scratch folder in which the program can be started afresh.

@@ -7,12 +7,13 @@ cd "$(dirname "$0")/.."
 out=docs/hidpi
 mkdir -p "$out"
 work=$(mktemp -d)
+export XDG_STATE_HOME=$(mktemp -d)  # the runs' state, not in the user's own folder
 cp demo/province.dat demo/associazioni.dat demo/archivio.txt demo/krt.hlp "$work"
 prog=$PWD/build/archivio
 display=:97
 Xvfb $display -screen 0 2800x1800x24 >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $xvfb 2>/dev/null; rm -rf "$work" "$XDG_STATE_HOME"' EXIT
 sleep 1
 export DISPLAY=$display
 shot() {  # window-title scale name

@@ -9,7 +9,8 @@ namespace krt::headless {
 
 HeadlessControl::HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& desc)
     : window_(window), desc_(desc), back_(desc.backColor.value_or(ui::kWhite)) {
-  if (desc.kind == ui::Kind::Label || desc.kind == ui::Kind::Button) text_ = desc.caption;
+  if (desc.kind == ui::Kind::Label || desc.kind == ui::Kind::Button || desc.kind == ui::Kind::StatusPanel)
+    text_ = desc.caption;
   fontName_ = desc.font.name.empty() ? window.desc().font.name : desc.font.name;
   fontSize_ = desc.font.name.empty() ? window.desc().font.size : desc.font.size;
   tip_ = desc.hint;
@@ -18,10 +19,21 @@ HeadlessControl::HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& 
 void HeadlessControl::setText(std::string_view text) { text_ = text; }
 
 void HeadlessControl::clearItems() {
+  filledWhileBusy_ = window_.platform().busy;
   items_.clear();
   index_ = -1;
   top_ = 0;
   if (desc_.kind == ui::Kind::ComboBox) text_.clear();
+}
+
+void HeadlessControl::addItem(std::string_view item) {
+  filledWhileBusy_ = filledWhileBusy_ && window_.platform().busy;
+  items_.add(item);
+}
+
+void HeadlessControl::setItems(ui::LineStore lines) {
+  clearItems();
+  items_ = std::move(lines);
 }
 
 std::string HeadlessControl::item(int index) const {
@@ -32,7 +44,13 @@ std::string HeadlessControl::item(int index) const {
     for (const auto& cell : rows_[static_cast<std::size_t>(index)]) row += (row.empty() ? "" : "\t") + cell;
     return row;
   }
-  return items_[static_cast<std::size_t>(index)];
+  return std::string(items_[static_cast<std::size_t>(index)]);
+}
+
+std::vector<std::string> HeadlessControl::items() const {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < items_.size(); ++i) out.emplace_back(items_[i]);
+  return out;
 }
 
 int HeadlessControl::itemCount() const {
@@ -193,6 +211,7 @@ void RecordingPrinter::endDoc() {
   if (failOnEnd_) throw ui::PrintError("La stampante non risponde.");
   doc_.calls.push_back("end");
   doc_.ended = true;
+  doc_.busyAtEnd = busy_;
 }
 
 // ---- HeadlessPlatform ----------------------------------------------------------------
@@ -271,6 +290,16 @@ HeadlessPlatform::ScriptedFile HeadlessPlatform::nextFile(const char* what, cons
   return f;
 }
 
+std::optional<int> HeadlessPlatform::askNumber(std::string_view text, int min, int max, int value) {
+  numberQuestions.push_back(std::string(text) + " " + std::to_string(min) + "-" + std::to_string(max) + " (" +
+                            std::to_string(value) + ")");
+  if (numbers_.empty()) throw UnexpectedDialog("unscripted number question: " + std::string(text));
+  const auto n = numbers_.front();
+  numbers_.pop_front();
+  if (n && (*n < min || *n > max)) throw UnexpectedDialog("scripted number out of range: " + std::string(text));
+  return n;
+}
+
 std::optional<std::string> HeadlessPlatform::openFileDialog(const ui::FileRequest& request) {
   openDialogs.push_back(request);
   return nextFile("open", request.title).path;
@@ -320,12 +349,13 @@ bool HeadlessPlatform::showHelp(const std::string& path) {
 
 void HeadlessPlatform::setBusy(bool b) {
   if (b) ++busyCalls;
-  busy = b;
+  busyDepth_ = b ? busyDepth_ + 1 : std::max(busyDepth_ - 1, 0);
+  busy = busyDepth_ > 0;
 }
 
 std::unique_ptr<ui::Printer> HeadlessPlatform::createPrinter(const std::string& pdfPath) {
   printed.push_back({pdfPath, {}, false});
-  return std::make_unique<RecordingPrinter>(printed.back(), printFails_ && pdfPath.empty());
+  return std::make_unique<RecordingPrinter>(printed.back(), printFails_ && pdfPath.empty(), busy);
 }
 
 }  // namespace krt::headless

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QProgressDialog>
 #include <QFont>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -260,6 +261,21 @@ std::optional<ui::ChosenFile> QtPlatform::saveFileDialogFiltered(const ui::FileR
                                                     filters, &selected, QFileDialog::DontUseNativeDialog);
   if (path.isEmpty()) return std::nullopt;
   return ui::ChosenFile{QFile::encodeName(path).toStdString(), std::max(0, static_cast<int>(filters.split(";;").indexOf(selected)))};
+}
+
+std::optional<int> QtPlatform::askNumber(std::string_view text, int min, int max, int value) {
+  // QInputDialog::getInt, with the program's title and Italian buttons.
+  QInputDialog dialog(dialogParent());
+  dialog.setObjectName("numero");
+  dialog.setWindowTitle(QString::fromUtf8(ui::kAppTitle));
+  dialog.setLabelText(toQ(text));
+  dialog.setInputMode(QInputDialog::IntInput);
+  dialog.setIntRange(min, max);
+  dialog.setIntValue(value);
+  dialog.setOkButtonText(QString::fromUtf8("OK"));
+  dialog.setCancelButtonText(QString::fromUtf8("Annulla"));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.intValue();
 }
 
 namespace {

@@ -39,6 +39,7 @@ class QtPlatform : public QObject, public ui::Platform {
   std::optional<std::string> openFileDialog(const ui::FileRequest& request) override;
   std::optional<std::string> saveFileDialog(const ui::FileRequest& request) override;
   std::optional<ui::ChosenFile> saveFileDialogFiltered(const ui::FileRequest& request) override;
+  std::optional<int> askNumber(std::string_view text, int min, int max, int value) override;
   std::unique_ptr<ui::Progress> createProgress(std::string_view text) override;
   bool showHelp(const std::string& path) override;
   void setBusy(bool busy) override;

@@ -3,6 +3,9 @@
 AT-SPI bus, opens its four windows through the menu and lists the controls a
 screen reader sees. Fails on an input control without a name, a missing
 window, or a criterion label its action does not check.
+Then opens the sample archive through "Apri" and runs "Cerca": the found
+entry must become the list's current one and the bus must carry a focus or
+selection event that names it.
 Usage: a11y_check.py PROGRAM DEMO_FOLDER (inside dbus-run-session)."""
 import os
 import shutil
@@ -12,15 +15,20 @@ import tempfile
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 INPUT_ROLES = {pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_LIST, pyatspi.ROLE_CHECK_BOX,
                pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_TOGGLE_BUTTON}
 
 
 def wait_for(condition, timeout, step=0.2):
-    """The first true value of condition() within timeout seconds, or None."""
+    """The first true value of condition() within timeout seconds, or None.
+    The bus's events are handed to their listeners meanwhile."""
     end = time.time() + timeout
+    context = GLib.MainContext.default()
     while time.time() < end:
+        while context.pending():
+            context.iteration(False)
         value = condition()
         if value:
             return value
@@ -64,16 +72,24 @@ def windows(app):
     return {w.name: w for w in (app.getChildAtIndex(i) for i in range(app.childCount)) if w is not None}
 
 
+def showing_inputs(window):
+    """The input controls of a window that are on screen."""
+    return [n for n in walk(window) if n.getRole() in INPUT_ROLES and n.getState().contains(pyatspi.STATE_SHOWING)]
+
+
 def do_menu(app, caption, opens):
-    """Chooses a menu entry and waits for the window it opens."""
+    """Chooses a menu entry and waits for the window it opens to show its controls."""
     entry = wait_for(lambda: next((n for n in walk(app) if n.getRoleName() in ("menu item", "menu")
                                    and n.name.replace("&", "") == caption), None), 30, 0.5)
     if entry is None:
         raise SystemExit("menu entry %s not found" % caption)
-    entry.queryAction().doAction(0)
-    if not wait_for(lambda: opens in windows(app), 30):
+    try:
+        entry.queryAction().doAction(0)
+    except GLib.Error:
+        # A modal dialog answers the action only once it closes.
+        pass
+    if not wait_for(lambda: opens in windows(app) and showing_inputs(windows(app)[opens]), 30):
         raise SystemExit("menu entry %s did not open %s" % (caption, opens))
-    time.sleep(0.5)
 
 
 def check(app):
@@ -110,6 +126,61 @@ def check(app):
     return failures
 
 
+# The events a screen reader follows to tell the entry the user is on.
+ENTRY_EVENTS = ("focus:", "object:state-changed:focused", "object:state-changed:selected",
+                "object:selection-changed", "object:active-descendant-changed")
+
+
+def node(root, role, name):
+    return next((n for n in walk(root) if n.getRole() == role and n.name.replace("&", "").strip() == name), None)
+
+
+def open_archive(app, path):
+    """"Apri" and the file chosen in its dialog; the number of list entries."""
+    do_menu(app, "Apri", "Nome del file da aprire")
+    dialog = windows(app)["Nome del file da aprire"]
+    edit = wait_for(lambda: next((n for n in walk(dialog) if n.getRole() in (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY)
+                                  and n.getState().contains(pyatspi.STATE_FOCUSED)), None), 10)
+    if edit is None:
+        raise SystemExit("file dialog: no focused file name field")
+    edit.queryEditableText().setTextContents(path)
+    button = next((n for n in walk(dialog) if n.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                   and n.name.replace("&", "") in ("Open", "Apri")), None)
+    if button is None:
+        raise SystemExit("file dialog: no Open button")
+    button.queryAction().doAction(0)
+    listed = node(windows(app)["Profilo del volontario K.R.T."], pyatspi.ROLE_LIST, "Elenco volontari")
+    return listed, wait_for(lambda: listed.childCount or None, 30)
+
+
+def check_search(app, work):
+    """Cerca in the main list: the number of faults found."""
+    heard = []
+
+    def listener(event):
+        try:
+            heard.append((event.type, event.source.name or ""))
+        except Exception:  # the source went away meanwhile
+            pass
+
+    pyatspi.Registry.registerEventListener(listener, *ENTRY_EVENTS)
+    listed, count = open_archive(app, os.path.join(work, "archivio.txt"))
+    print("== Cerca: %s entries listed" % count)
+    main = windows(app)["Profilo del volontario K.R.T."]
+    node(main, pyatspi.ROLE_TEXT, "Testo da cercare").queryEditableText().setTextContents("monti")
+    del heard[:]
+    node(main, pyatspi.ROLE_PUSH_BUTTON, "Cerca").queryAction().doAction(0)
+    told = wait_for(lambda: next((e for e in heard if "MONTI " in e[1]), None), 20)
+    selected = [c.name for c in (listed.getChildAtIndex(i) for i in range(listed.childCount))
+                if c is not None and c.getState().contains(pyatspi.STATE_SELECTED)]
+    chosen = selected[0] if len(selected) == 1 else None
+    print("  found entry: %s" % " ".join((chosen or "<none>").split()))
+    print("  event: %s" % (told[0] if told else "<none>"))
+    print("  events after Cerca: %d" % len(heard))
+    pyatspi.Registry.deregisterEventListener(listener, *ENTRY_EVENTS)
+    return (not chosen or "MONTI " not in chosen) + (told is None)
+
+
 def main():
     program, demo = sys.argv[1], sys.argv[2]
     work = tempfile.mkdtemp()
@@ -121,7 +192,8 @@ def main():
     try:
         for attempt in (1, 2):
             server, display = start_display()
-            env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
+            # The run state goes with the scratch folder, not into the user's own.
+            env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", XDG_STATE_HOME=work + "-stato",
                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
             env.pop("XAUTHORITY", None)
             proc = subprocess.Popen([program], cwd=work, env=env)
@@ -139,13 +211,14 @@ def main():
         do_menu(app, "Nuovo inserimento", "Form4")
         do_menu(app, "Selezione volontari", "Selezione")
         do_menu(app, "Verifica", "Form3")
-        failures = check(app)
+        failures = check(app) + check_search(app, work)
         print("%d failures" % failures)
         return 1 if failures else 0
     finally:
         stop(proc)
         stop(server)
         shutil.rmtree(work, ignore_errors=True)
+        shutil.rmtree(work + "-stato", ignore_errors=True)
 
 
 if __name__ == "__main__":

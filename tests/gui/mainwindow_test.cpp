@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include "gui_support.h"
 
@@ -40,31 +41,80 @@ TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   std::ofstream(path("prova.txt"), std::ios::binary) << line1 + "\r\n" + line2;
   platform.file = path("prova.txt");
   trigger("mnapri");
-  auto* list = find<QListWidget>("Form1", "List1");
-  ASSERT_EQ(list->count(), 2);
-  EXPECT_EQ(list->item(1)->text().toStdString(), line2);
+  QAbstractItemView* main = list("Form1");
+  ASSERT_EQ(rows(main), 2);
+  EXPECT_EQ(row(main, 1).toStdString(), line2);
+  // The status line: a bar under the controls, which stay where they were;
+  // the window grows by the bar's height alone.
+  auto* bar = mw->statusBar();
+  ASSERT_TRUE(bar && QTest::qWaitForWindowExposed(mw));
+  const auto text = [](const char* name) { return find<QLabel>("Form1", name)->text().toStdString(); };
+  EXPECT_EQ(text("starchivio") + "|" + text("stvolontari") + "|" + text("stmodifiche"), "prova.txt|2 volontari|");
+  EXPECT_EQ(find<QLabel>("Form1", "starchivio")->toolTip().toStdString(), path("prova.txt"));
+  EXPECT_EQ(find<QLabel>("Form1", "starchivio")->accessibleDescription().toStdString(), path("prova.txt"));
+  EXPECT_TRUE(bar->isVisible() && bar->height() > 0);
+  QWidget* client = mw->centralWidget();
+  EXPECT_EQ(client->geometry(), QRect(0, mw->menuBar()->height(), qt::px(11790), qt::px(8010)));
+  EXPECT_EQ(main->geometry(), QRect(qt::px(720), qt::px(360), qt::px(10455), qt::px(6150)));
+  EXPECT_EQ(bar->geometry().top(), client->geometry().bottom() + 1);
+  EXPECT_EQ(mw->height(), mw->menuBar()->height() + qt::px(8010) + bar->height());
+  // The merge tells its summary and the status line follows it.
+  std::ofstream(path("aggiunto.txt"), std::ios::binary) << volunteer({{"cognome", "NUOVO"}}) << "\r\n";
+  platform.file = path("aggiunto.txt");
+  trigger("mnaggiu");
+  EXPECT_EQ(platform.messages.back(), "ROMA: sostituiti 2, aggiunti 1\nVolontari nell'archivio: 1");
+  EXPECT_EQ(text("stvolontari") + "|" + text("stmodifiche"), "1 volontario|Modifiche non salvate");
 }
 
 TEST_F(GuiTest, KeyboardOnlySearchVerifyAndOpen) {
   start({volunteer({{"cognome", "ALFA"}}), volunteer({{"cognome", "BETA"}}), volunteer({{"cognome", "ALFIERI"}})});
   ASSERT_TRUE(activate("Form1"));
-  auto* list = find<QListWidget>("Form1", "List1");
-  EXPECT_TRUE(list->hasFocus());  // the first control of the reading order
+  QAbstractItemView* main = list("Form1");
+  EXPECT_TRUE(main->hasFocus());  // the first control of the reading order
   auto* search = find<QLineEdit>("Form1", "tcerca");
   search->setFocus();
   QTest::keyClicks(search, "alf");
   QTest::keyClick(search, Qt::Key_Return);
-  EXPECT_EQ(list->currentRow(), 0);
+  EXPECT_EQ(main->currentIndex().row(), 0);
   QTest::keyClick(window("Form1"), Qt::Key_F3);
-  EXPECT_EQ(list->currentRow(), 2);
+  EXPECT_EQ(main->currentIndex().row(), 2);
   EXPECT_TRUE(!window("Form4") && platform.messages.empty());    // the search opens no editor
   QTest::keyClick(window("Form1"), Qt::Key_V, Qt::AltModifier);  // "Verifica", a command on the bar itself
   EXPECT_TRUE(std::filesystem::exists(path("verifica.txt")) && search->text() == "alf");
-  list->setFocus();
-  QTest::keyClick(list, Qt::Key_Up);
-  QTest::keyClick(list, Qt::Key_Return);
-  ASSERT_TRUE(window("Form4") && window("Form4")->isVisible());
-  EXPECT_EQ(m->record.cognome.view().substr(0, 4), "BETA");
+}
+
+// Enter opens the entry under the focus frame, as a click on it would, also
+// when the focus came by Tab and the entry is not yet selected; in the main
+// list and in the selection's result list.
+TEST_F(GuiTest, EnterOpensTheEntryUnderTheFocusFrame) {
+  struct Case {
+    const char* window;
+    int downs;
+    const char* opened;
+  };
+  for (const Case& c : {Case{"Form1", 0, "ALFA"}, Case{"Form1", 2, "GAMMA"}, Case{"Form3", 0, "ALFA"},
+                        Case{"Form3", 1, "BETA"}}) {
+    SCOPED_TRACE(std::string(c.window) + " " + std::to_string(c.downs));
+    start({volunteer({{"cognome", "ALFA"}}), volunteer({{"cognome", "BETA"}}), volunteer({{"cognome", "GAMMA"}})});
+    if (std::string(c.window) == "Form3") {
+      trigger("mnsel");
+      ASSERT_TRUE(activate("Form3"));
+      QTest::mouseClick(find<QPushButton>("Form3", "cmdcerca"), Qt::LeftButton);
+    } else {
+      ASSERT_TRUE(activate("Form1"));
+      find<QLineEdit>("Form1", "tcerca")->setFocus();
+    }
+    QAbstractItemView* l = list(c.window);
+    ASSERT_EQ(rows(l), 3);
+    ASSERT_TRUE(tabTo(l));
+    for (int i = 0; i < c.downs; ++i) QTest::keyClick(l, Qt::Key_Down);
+    QTest::keyClick(l, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([] { return window("Form4") && window("Form4")->isVisible(); }));
+    EXPECT_EQ(find<QLineEdit>("Form4", "Text1")->text().trimmed().toStdString(), c.opened);
+    EXPECT_EQ(m->modo, "m");
+    m.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
 }
 
 TEST_F(GuiTest, CharactersTheArchiveCannotHoldAreRefused) {
@@ -96,10 +146,10 @@ TEST_F(GuiTest, SelectionTwoLabelsClickedThenCerca) {
     EXPECT_EQ(label->palette().color(QPalette::Window), QColor(255, 0, 0));
   }
   QTest::mouseClick(find<QPushButton>("Form3", "cmdcerca"), Qt::LeftButton);
-  auto* list = find<QListWidget>("Form3", "List1");
-  ASSERT_EQ(list->count(), 2);  // a car, and some hours for one day
-  EXPECT_EQ(list->item(0)->text().mid(60, 8), "AUTO    ");
-  EXPECT_EQ(list->item(1)->text().mid(60, 8), "ENTRAMBI");
+  QAbstractItemView* result = list("Form3");
+  ASSERT_EQ(rows(result), 2);  // a car, and some hours for one day
+  EXPECT_EQ(row(result, 0).mid(60, 8), "AUTO    ");
+  EXPECT_EQ(row(result, 1).mid(60, 8), "ENTRAMBI");
 }
 
 }  // namespace

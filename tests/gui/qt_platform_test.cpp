@@ -109,7 +109,7 @@ TEST_F(GuiTest, WheelStepsOnlyAFocusedComboBox) {
     QApplication::sendEvent(level, &e);
   };
   other->setFocus();
-  QTRY_VERIFY(other->hasFocus());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return other->hasFocus(); }));
   wheelDown();
   EXPECT_EQ((std::tuple{level->currentIndex(), level->currentText().toStdString(), m->form3().chosen("Label7")}),
             (std::tuple{-1, "", false}));
@@ -117,7 +117,7 @@ TEST_F(GuiTest, WheelStepsOnlyAFocusedComboBox) {
   EXPECT_EQ(under.wheels, 1);
 
   level->setFocus();
-  QTRY_VERIFY(level->hasFocus());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return level->hasFocus(); }));
   wheelDown();
   EXPECT_EQ((std::tuple{level->currentIndex(), level->currentText().toStdString(), m->form3().chosen("Label7")}),
             (std::tuple{0, "COM", true}));  // picked as by the list: the level is chosen

@@ -1,0 +1,238 @@
+// Runs that meet or end badly: a second program on the folder in use, and a
+// program killed with unsaved changes, whose work the next start offers back.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <set>
+#include <thread>
+
+#include "records/work_files.h"
+#include "support.h"
+
+extern char** environ;
+
+namespace krt::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ui::Answer;
+using Names = std::vector<std::string>;
+
+const std::string kRecoverQuestion =
+    W("Il programma non è stato chiuso correttamente e alcune modifiche non erano state salvate. Vuoi recuperarle?");
+
+// Whether `condition` holds within a minute, looked at every few milliseconds.
+bool waitFor(const std::function<bool()>& condition) {
+  for (const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+       std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(std::chrono::milliseconds(5)))
+    if (condition()) return true;
+  return false;
+}
+
+// The start-up folder `cartella`, a link to it, and the state folder beside them.
+class HardeningRun : public TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    fs::create_directory(work());
+    fs::create_directory_symlink(work(), link());
+    writeFile(archive(), crlf(volunteers(2, 3, "VOL")));
+  }
+  std::string work() const { return path("cartella"); }
+  std::string link() const { return path("collegamento"); }
+  std::string state() const { return path("stato"); }
+  std::string archive() const { return path("archivio.txt"); }
+  std::string wrk() const { return work() + "/volontari.wrk"; }
+  std::optional<RunState> recorded() const { return RunRecord(state(), work()).load(); }
+
+  // A program on the folder, killed with kill -9 once it has opened the
+  // archive and, if `change`, registered a volunteer; the work copy it left.
+  std::string killedRun(bool change) {
+    Child child(60, [&](int out) {
+      Program p(work(), true, state());
+      p.menu("mnapri", archive());
+      if (change) p.enroll("NUOVO");
+      (void)!::write(out, "r", 1);
+      ::pause();
+    });
+    char c = 0;
+    EXPECT_EQ(::read(child.pipe, &c, 1), 1) << "the program died before it was killed";
+    EXPECT_TRUE(child.end(true));
+    return readFile(wrk());
+  }
+
+  // The program started again through the link, answering `answer` if asked.
+  struct Restarted {
+    headless::HeadlessPlatform ui;
+    std::unique_ptr<Modulo1> m;
+  };
+  std::unique_ptr<Restarted> restart(std::optional<Answer> answer) {
+    auto r = std::make_unique<Restarted>();
+    if (answer) r->ui.answer(*answer);
+    r->m = std::make_unique<Modulo1>(r->ui, link(), link());
+    r->m->enableRecovery(state());
+    r->m->form1().show();
+    EXPECT_TRUE(r->ui.scriptsUsed());
+    return r;
+  }
+};
+
+// Each answer to the question after a kill, and the runs that leave nothing
+// to ask about.
+TEST_F(HardeningRun, WorkOfAKilledRunIsOfferedBack) {
+  const struct {
+    const char* what;
+    bool change, emptied;
+    std::optional<Answer> answer;
+  } rows[] = {{"taken back", true, false, Answer::Yes},
+              {"refused", true, false, Answer::No},
+              {"dismissed, so kept", true, false, Answer::Dismissed},
+              {"nothing unsaved", false, false, std::nullopt},
+              {"empty work copy", true, true, std::nullopt}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    RunRecord(state(), work()).clear();  // the previous row's run, still going
+    const std::string left = killedRun(row.change);
+    EXPECT_EQ(recorded(), (RunState{archive(), row.change, true}));
+    if (row.emptied) writeFile(wrk(), "");
+    const auto r = restart(row.answer);
+    EXPECT_EQ(r->ui.takeMessages(), row.answer ? Names{kRecoverQuestion} : Names{});
+    const bool kept = row.answer && *row.answer != Answer::No;
+    EXPECT_EQ(readFile(wrk()), kept ? left : "");
+    EXPECT_EQ(r->ui.window("Form1").control("List1").itemCount(), kept ? 6 : 0);
+    EXPECT_EQ((std::tuple{r->m->nome_archivio, r->m->modificato}), (std::tuple{kept ? archive() : "", kept}));
+    EXPECT_EQ(recorded(), (RunState{kept ? archive() : "", kept, true}));
+  }
+}
+
+// Every way of ending normally, changes saved or not, leaves nothing to
+// recover: the next start asks nothing and empties the work copy.
+TEST_F(HardeningRun, NormalEndLeavesNothingToRecover) {
+  const std::tuple<bool, Answer, const char*> ends[] = {
+      {false, Answer::No, ""}, {true, Answer::No, ""}, {false, Answer::Yes, "esci.txt"}, {true, Answer::Yes, "chiudi.txt"}};
+  for (const auto& [byFrame, answer, file] : ends) {
+    SCOPED_TRACE(testing::Message() << byFrame << static_cast<int>(answer));
+    {
+      Program p(work(), true, state());
+      p.enroll("NUOVO");
+      EXPECT_EQ(recorded(), (RunState{"", true, true}));
+      p.ui.answer(answer);
+      if (*file) p.ui.chooseFile(path(file));
+      byFrame ? (void)p.main().close() : p.main().click("mnesci");
+      EXPECT_TRUE(p.ui.quitRequested);
+      EXPECT_EQ(recorded(), std::nullopt);
+    }
+    EXPECT_FALSE(readFile(wrk()).empty());
+    restart(std::nullopt);
+    EXPECT_EQ(readFile(wrk()), "");
+  }
+}
+
+// A state folder that cannot be made: the user is told once, and the program
+// goes on working without recovery.
+TEST_F(HardeningRun, UnwritableStateFolderIsToldOnce) {
+  writeFile(path("file"), "");
+  Program p(work(), true, path("file") + "/archivio");
+  p.enroll("UNO");
+  p.menu("mnscn", archive());
+  p.enroll("DUE");
+  const Names told = p.ui.takeMessages();
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_TRUE(told[0].starts_with("Impossibile creare il file " + path("file") + "/archivio\n") &&
+              told[0].ends_with("le modifiche non salvate non potrebbero essere recuperate."))
+      << told[0];
+  EXPECT_EQ(told[1], "File salvato.");
+  EXPECT_EQ(p.workCopy().size(), 2u * 811);
+}
+
+// Real programs started offscreen; those still running at the end are killed.
+class Programs {
+ public:
+  explicit Programs(const std::string& stateHome) {
+    env_ = {"QT_QPA_PLATFORM=offscreen", "XDG_STATE_HOME=" + stateHome};
+    for (char** e = environ; *e; ++e)
+      if (const std::string_view v(*e); !v.starts_with("QT_QPA_PLATFORM=") && !v.starts_with("XDG_STATE_HOME="))
+        env_.emplace_back(v);
+  }
+  ~Programs() {
+    for (const pid_t pid : std::set(running_)) kill(pid);
+  }
+  // Starts one in `dir`, its output into `out`.
+  pid_t start(const std::string& dir, const std::string& out) {
+    std::vector<char*> envp;
+    for (auto& e : env_) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const char* program = KRT_BINARY_DIR "/archivio";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+      if (fd < 0 || ::dup2(fd, 1) < 0 || ::dup2(fd, 2) < 0 || ::chdir(dir.c_str()) != 0) ::_exit(126);
+      ::execle(program, program, static_cast<char*>(nullptr), envp.data());
+      ::_exit(127);
+    }
+    running_.insert(pid);
+    return pid;
+  }
+  void kill(pid_t pid) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    running_.erase(pid);
+  }
+  // Its wait status once it has ended by itself; nothing if it still runs
+  // after a minute.
+  std::optional<int> ended(pid_t pid) {
+    int status = 0;
+    if (!waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; })) return std::nullopt;
+    running_.erase(pid);
+    return status;
+  }
+
+ private:
+  std::vector<std::string> env_;
+  std::set<pid_t> running_;
+};
+
+// The names in a folder, hidden ones included, with their contents.
+std::map<std::string, std::string> contents(const std::string& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) files[e.path().string()] = readFile(e.path().string());
+  return files;
+}
+
+// Two real programs on one folder, the second through a link: it says why
+// and ends with status 1, touching nothing; once the first is killed, a new
+// start works.
+TEST_F(HardeningRun, SecondProgramOnTheSameFolderEnds) {
+  if (!fs::exists(KRT_BINARY_DIR "/archivio")) GTEST_SKIP() << "built without the desktop program";
+  // Started: it has emptied the work copy, holds the folder and still runs.
+  // (Probing the lock before then could take it under the program's nose.)
+  const auto started = [&](pid_t pid) {
+    return waitFor([&] { return readFile(wrk()).empty(); }) &&
+           FolderLock(work()).state() == FolderLock::State::InUse && ::waitpid(pid, nullptr, WNOHANG) == 0;
+  };
+  Programs programs(state());
+  writeFile(wrk(), "VECCHIA\r\n");
+  const pid_t first = programs.start(work(), path("primo.txt"));
+  ASSERT_TRUE(started(first)) << readFile(path("primo.txt"));
+  EXPECT_EQ(contents(work()), (std::map<std::string, std::string>{{wrk(), ""}})) << "no other file, hidden or not";
+  writeFile(wrk(), crlf(volunteers(1, 1, "PRIMO")));  // the first program's work
+  const auto before = contents(work()), stateBefore = contents(state());
+
+  const std::optional<int> status = programs.ended(programs.start(link(), path("secondo.txt")));
+  EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 1) << status.value_or(-1);
+  EXPECT_NE(readFile(path("secondo.txt")).find(cp1252::toUtf8(kFolderInUse) + "\n"), std::string::npos)
+      << readFile(path("secondo.txt"));
+  EXPECT_EQ(contents(work()), before);
+  EXPECT_EQ(contents(state()), stateBefore);
+
+  programs.kill(first);
+  EXPECT_TRUE(started(programs.start(link(), path("terzo.txt")))) << readFile(path("terzo.txt"));
+}
+
+}  // namespace
+}  // namespace krt::test
