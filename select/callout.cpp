@@ -1,6 +1,7 @@
 #include "select/callout.h"
 
 #include <ctime>
+#include <iterator>
 
 #include "export/found.h"
 #include "export/totals.h"
@@ -8,25 +9,21 @@
 #include "mainwin/table_export.h"
 #include "print/printing.h"
 #include "records/file_io.h"
+#include "records/codes.h"
 #include "records/fixed_text.h"
 
 namespace krt {
 namespace {
 
 std::string trimmed(std::string_view field) { return std::string(trimBlanks(field)); }
-bool given(std::string_view hours) { return hours != "NO" && !isBlank(hours); }
 
-struct Duration {
-  const char* words;
-  FixedText<2> VolunteerRecord::*hours;
+// The durations in the order of the availability criteria.
+constexpr const char* kDurations[] = {
+    "Un giorno nella propria provincia/regione", "Tre giorni nella propria provincia/regione",
+    "Tre giorni fuori provincia/regione",        "Una settimana fuori provincia/regione",
+    "Due settimane o pi\xF9 fuori regione",
 };
-constexpr Duration kDurations[] = {
-    {"Un giorno nella propria provincia/regione", &VolunteerRecord::ore_1g},
-    {"Tre giorni nella propria provincia/regione", &VolunteerRecord::ore_3g},
-    {"Tre giorni fuori provincia/regione", &VolunteerRecord::ore_3g_fuori},
-    {"Una settimana fuori provincia/regione", &VolunteerRecord::ore_1s_fuori},
-    {"Due settimane o pi\xF9 fuori regione", &VolunteerRecord::ore_2s_fuori},
-};
+static_assert(std::size(kDurations) == codes::kAvailability.size());
 
 std::string join(const std::vector<std::string>& parts, const char* separator) {
   std::string out;
@@ -66,26 +63,25 @@ std::string describeCriteria(const SelectionCriteria& c) {
   if (c.krt_mare) parts.push_back("KRT mare");
   if (!trimBlanks(c.provincia).empty()) parts.push_back("provincia " + trimmed(c.provincia.substr(0, 20)));
   if (!trimBlanks(c.associazione).empty()) parts.push_back("associazione " + trimmed(c.associazione.substr(0, 40)));
+  // In the order of the criteria tables.
+  constexpr const char* kEquipmentWords[] = {"veicolare 27 MHz", "palmare 27 MHz",   "veicolare 43 MHz",
+                                             "palmare 43 MHz",   "veicolare VHF/UHF", "palmare VHF/UHF",
+                                             "packet radio",     "stazione campale",  "autovettura",
+                                             "gancio traino",    "posti letto"};
+  static_assert(std::size(kEquipmentWords) == codes::kEquipment.size());
   std::vector<std::string> equipment;
-  const std::pair<bool, const char*> items[] = {
-      {c.veicolare_27, "veicolare 27 MHz"}, {c.palmare_27, "palmare 27 MHz"},   {c.veicolare_43, "veicolare 43 MHz"},
-      {c.palmare_43, "palmare 43 MHz"},     {c.veicolare_vhf, "veicolare VHF/UHF"}, {c.palmare_vhf, "palmare VHF/UHF"},
-      {c.packet, "packet radio"},           {c.stazione_campale, "stazione campale"}, {c.autovettura, "autovettura"},
-      {c.gancio, "gancio traino"},          {c.posti_letto, "posti letto"}};
-  for (const auto& [chosen, words] : items) {
-    if (chosen) equipment.emplace_back(words);
+  for (std::size_t i = 0; i < codes::kEquipment.size(); ++i) {
+    if (c.dotazioni[i]) equipment.emplace_back(kEquipmentWords[i]);
   }
   if (c.apparecchiature) equipment.push_back("apparecchiature \"" + *c.apparecchiature + "\"");
   if (c.professione) equipment.push_back("esperienza \"" + *c.professione + "\"");
   if (c.dotazioni_scelte && !equipment.empty()) parts.push_back("almeno uno fra: " + join(equipment, ", "));
+  constexpr const char* kReadyWords[] = {"un giorno", "tre giorni", "tre giorni fuori", "una settimana fuori",
+                                          "due settimane fuori"};
+  static_assert(std::size(kReadyWords) == codes::kAvailability.size());
   std::vector<std::string> ready;
-  const std::pair<bool, const char*> durations[] = {{c.ore_1g, "un giorno"},
-                                                    {c.ore_3g, "tre giorni"},
-                                                    {c.ore_3g_fuori, "tre giorni fuori"},
-                                                    {c.ore_1s_fuori, "una settimana fuori"},
-                                                    {c.ore_2s_fuori, "due settimane fuori"}};
-  for (const auto& [chosen, words] : durations) {
-    if (chosen) ready.emplace_back(words);
+  for (std::size_t i = 0; i < codes::kAvailability.size(); ++i) {
+    if (c.disponibilita[i]) ready.emplace_back(kReadyWords[i]);
   }
   if (!ready.empty()) parts.push_back("disponibili per " + join(ready, " o "));
   return parts.empty() ? "nessuno (tutti i volontari)" : join(parts, "; ");
@@ -96,9 +92,10 @@ std::vector<std::string> calloutBlock(const VolunteerRecord& r) {
                                  "   Associazione: " + trimmed(r.associazione) + "   Provincia: " + trimmed(r.provincia),
                                  "   Recapito: " + trimmed(r.recapito),
                                  "   Recapito ditta: " + trimmed(r.ditta_recapito)};
-  for (const Duration& d : kDurations) {
-    const std::string_view hours = (r.*d.hours).view();
-    if (given(hours)) lines.push_back(std::string("   ") + d.words + ": pronto in " + trimmed(hours) + " ore");
+  for (std::size_t i = 0; i < codes::kAvailability.size(); ++i) {
+    if (codes::isAvailable(codes::kAvailability[i], r))
+      lines.push_back(std::string("   ") + kDurations[i] + ": pronto in " +
+                      trimmed(r.*codes::kAvailability[i].hours) + " ore");
   }
   std::vector<std::string> brings;
   if (r.autovettura == "SI")
