@@ -4,15 +4,22 @@
 #include <string_view>
 
 #include "export/found.h"
+#include "records/codes.h"
 #include "records/cp1252.h"
 #include "records/fixed_text.h"
 
 namespace krt {
 namespace {
 
-bool yes(std::string_view field) { return field == "SI"; }
-// The selection's own test of an hours field: neither "NO" nor two blanks.
-bool ready(std::string_view field) { return field != "NO" && field != "  "; }
+bool yes(std::string_view field) { return field == codes::kYes; }
+// The selection's own test of the availability for a duration.
+static_assert(codes::kAvailability[0].option == "1g" && codes::kAvailability[1].option == "3g" &&
+              codes::kAvailability[2].option == "3gf" && codes::kAvailability[3].option == "1sf" &&
+              codes::kAvailability[4].option == "2sf");
+template <std::size_t Duration>
+std::uint64_t ready(const VolunteerRecord& r) {
+  return codes::isAvailable(codes::kAvailability[Duration], r);
+}
 // A count field adds its value when, without its outer blanks, it is digits.
 std::uint64_t amount(std::string_view field) {
   const std::string_view digits = trimBlanks(field);
@@ -34,14 +41,11 @@ constexpr Column kColumns[kTotalsCounts] = {
     {"volontari", "Volontari", [](const VolunteerRecord&) -> std::uint64_t { return 1; }},
     {"operatori", "Operatori", [](const VolunteerRecord& r) -> std::uint64_t { return r.qualifica == "O"; }},
     {"collaboratori", "Collaboratori", [](const VolunteerRecord& r) -> std::uint64_t { return r.qualifica == "C"; }},
-    {"pronti_1g", "Pronti 1 giorno", [](const VolunteerRecord& r) -> std::uint64_t { return ready(r.ore_1g); }},
-    {"pronti_3g", "Pronti 3 giorni", [](const VolunteerRecord& r) -> std::uint64_t { return ready(r.ore_3g); }},
-    {"pronti_3g_fuori", "Pronti 3 giorni fuori",
-     [](const VolunteerRecord& r) -> std::uint64_t { return ready(r.ore_3g_fuori); }},
-    {"pronti_1s_fuori", "Pronti 1 settimana fuori",
-     [](const VolunteerRecord& r) -> std::uint64_t { return ready(r.ore_1s_fuori); }},
-    {"pronti_2s_fuori", "Pronti 2 settimane fuori",
-     [](const VolunteerRecord& r) -> std::uint64_t { return ready(r.ore_2s_fuori); }},
+    {"pronti_1g", "Pronti 1 giorno", ready<0>},
+    {"pronti_3g", "Pronti 3 giorni", ready<1>},
+    {"pronti_3g_fuori", "Pronti 3 giorni fuori", ready<2>},
+    {"pronti_1s_fuori", "Pronti 1 settimana fuori", ready<3>},
+    {"pronti_2s_fuori", "Pronti 2 settimane fuori", ready<4>},
     {"autovetture", "Autovetture", [](const VolunteerRecord& r) -> std::uint64_t { return yes(r.autovettura); }},
     {"ganci", "Ganci traino", [](const VolunteerRecord& r) -> std::uint64_t { return yes(r.gancio); }},
     {"posti_letto", "Posti letto", [](const VolunteerRecord& r) { return amount(r.posti_letto); }},

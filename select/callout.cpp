@@ -1,6 +1,7 @@
 #include "select/callout.h"
 
 #include <ctime>
+#include <iterator>
 
 #include "export/found.h"
 #include "export/totals.h"
@@ -15,12 +16,6 @@ namespace krt {
 namespace {
 
 std::string trimmed(std::string_view field) { return std::string(trimBlanks(field)); }
-// "Un giorno ..." as it reads within a sentence.
-std::string lowerFirst(std::string_view words) {
-  std::string out(words);
-  if (!out.empty() && out[0] >= 'A' && out[0] <= 'Z') out[0] = static_cast<char>(out[0] - 'A' + 'a');
-  return out;
-}
 
 std::string join(const std::vector<std::string>& parts, const char* separator) {
   std::string out;
@@ -68,9 +63,12 @@ std::string describeCriteria(const SelectionCriteria& c) {
   if (c.apparecchiature) equipment.push_back("apparecchiature \"" + *c.apparecchiature + "\"");
   if (c.professione) equipment.push_back("esperienza \"" + *c.professione + "\"");
   if (c.dotazioni_scelte && !equipment.empty()) parts.push_back("almeno uno fra: " + join(equipment, ", "));
+  constexpr const char* kReadyWords[] = {"un giorno", "tre giorni", "tre giorni fuori", "una settimana fuori",
+                                         "due settimane fuori"};
+  static_assert(std::size(kReadyWords) == codes::kAvailability.size());
   std::vector<std::string> ready;
   for (std::size_t i = 0; i < codes::kAvailability.size(); ++i) {
-    if (c.disponibilita[i]) ready.push_back(lowerFirst(codes::kAvailability[i].words));
+    if (c.disponibilita[i]) ready.emplace_back(kReadyWords[i]);
   }
   if (!ready.empty()) parts.push_back("disponibili per " + join(ready, " o "));
   return parts.empty() ? "nessuno (tutti i volontari)" : join(parts, "; ");
@@ -81,9 +79,10 @@ std::vector<std::string> calloutBlock(const VolunteerRecord& r) {
       trimmed(r.cognome) + " " + trimmed(r.nome),
       "   Associazione: " + trimmed(r.associazione) + "   Provincia: " + trimmed(r.provincia),
       "   Recapito: " + trimmed(r.recapito), "   Recapito ditta: " + trimmed(r.ditta_recapito)};
-  for (const auto& d : codes::kAvailability) {
-    if (codes::isAvailable(d, r))
-      lines.push_back("   " + std::string(d.words) + ": pronto in " + trimmed((r.*d.hours).view()) + " ore");
+  for (std::size_t i = 0; i < codes::kAvailability.size(); ++i) {
+    if (codes::isAvailable(codes::kAvailability[i], r))
+      lines.push_back("   " + std::string(codes::kAvailability[i].words) + ": pronto in " +
+                      trimmed(r.*codes::kAvailability[i].hours) + " ore");
   }
   std::vector<std::string> brings;
   if (r.autovettura == "SI")
@@ -94,16 +93,22 @@ std::vector<std::string> calloutBlock(const VolunteerRecord& r) {
   return lines;
 }
 
-void printCallout(Modulo1& m, const SelectionCriteria& criteria) {
+std::optional<std::size_t> countFound(Modulo1& m, const SelectionCriteria& criteria) {
   VolunteerRecord record;
-  std::size_t found = 0;
   try {
     ui::BusyPointer busy(m.platform);
-    found = forEachFound(m.percorso_wrk(), criteria, record, [](std::uint64_t, std::uint64_t) { return true; });
+    return forEachFound(m.percorso_wrk(), criteria, record, [](std::uint64_t, std::uint64_t) { return true; });
   } catch (const FileError& e) {
     m.reportFileError(e);
-    return;
+    return std::nullopt;
   }
+}
+
+void printCallout(Modulo1& m, const SelectionCriteria& criteria) {
+  const std::optional<std::size_t> counted = countFound(m, criteria);
+  if (!counted) return;
+  const std::size_t found = *counted;
+  VolunteerRecord record;
   if (found == 0) {
     m.message("Nessun volontario da stampare.");
     return;

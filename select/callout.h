@@ -3,6 +3,8 @@
 // emergency; pages numbered "Pagina N di M".
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,10 @@ namespace krt {
 
 class Modulo1;
 struct VolunteerRecord;
+
+// How many volunteers of the work copy the criteria find (lines of blanks
+// left out); nothing when it cannot be read (the user is told).
+std::optional<std::size_t> countFound(Modulo1& m, const SelectionCriteria& criteria);
 
 // The criteria in words, for the heading of a printout.
 std::string describeCriteria(const SelectionCriteria& criteria);

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "editor/form4.h"
-#include "export/found.h"
 #include "export/totals.h"
 #include "export/volunteers.h"
 #include "mainwin/table_export.h"
@@ -157,17 +156,9 @@ void Form3::cmdcerca_Click() {
 // ---- the strip: export, totals, call-out sheet -----------------------------------
 
 void Form3::cmdesporta_Click() {
-  VolunteerRecord record;
-  std::size_t found = 0;
-  try {
-    ui::BusyPointer busy(m_.platform);
-    // The first one found is enough to know.
-    found = forEachFound(m_.percorso_wrk(), searched_, record, [](std::uint64_t, std::uint64_t) { return false; });
-  } catch (const FileError& e) {
-    m_.reportFileError(e);
-    return;
-  }
-  if (found == 0) {
+  const std::optional<std::size_t> found = countFound(m_, searched_);
+  if (!found) return;
+  if (*found == 0) {
     m_.message("Nessun volontario da esportare.");
     return;
   }
