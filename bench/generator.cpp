@@ -1,6 +1,7 @@
 #include "bench/generator.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <initializer_list>
 #include <random>
@@ -8,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "records/codes.h"
 #include "records/cp1252.h"
 #include "records/file_io.h"
 #include "records/fixed_text.h"
@@ -128,8 +130,17 @@ constexpr const char* kJobs[] = {"ELETTRICISTA", "INFERMIERE", "INGEGNERE", "IMP
 constexpr const char* kEquipment[] = {"YAESU FT-817",  "KENWOOD TM-V71", "ICOM IC-706", "GENERATORE",
                                       "ANTENNA VERT.", "TENDA PNEUM.",   "MOTOPOMPA",   "FOTOELETTRICA"};
 
-constexpr const char* kLicences[] = {"A ", "AS", "B ", "B ", "B ", "BS", "C ", "CS", "D ", "E ", "NO"};
-constexpr const char* kLevels[] = {"COM", "COC", "OR ", "COL"};
+// The licence categories, each as many times as it is common: "B " three
+// times, "DS" and "F " never.
+const std::vector<std::string_view>& licences() {
+  static const std::vector<std::string_view> list = [] {
+    constexpr std::array<int, codes::kLicences.size()> weights = {1, 1, 3, 1, 1, 1, 1, 0, 1, 0, 1};
+    std::vector<std::string_view> out;
+    for (std::size_t i = 0; i < weights.size(); ++i) out.insert(out.end(), weights[i], codes::kLicences[i]);
+    return out;
+  }();
+  return list;
+}
 
 std::string cp(const char* utf8) { return cp1252::fromUtf8(utf8); }
 
@@ -149,20 +160,20 @@ class Volunteers {
  public:
   explicit Volunteers(std::uint32_t seed) : rng_(seed) {}
 
-  template <std::size_t N>
-  const char* pick(const char* const (&list)[N]) {
-    return list[std::uniform_int_distribution<std::size_t>(0, N - 1)(rng_)];
+  template <typename List>
+  auto pick(const List& list) {
+    return list[std::uniform_int_distribution<std::size_t>(0, std::size(list) - 1)(rng_)];
   }
   int number(int from, int to) { return std::uniform_int_distribution<int>(from, to)(rng_); }
   bool chance(int percent) { return number(1, 100) <= percent; }
   std::string digits(int from, int to) { return std::to_string(number(from, to)); }
-  std::string yesNo(int percentYes) { return chance(percentYes) ? "SI" : "NO"; }
+  std::string yesNo(int percentYes) { return std::string(chance(percentYes) ? codes::kYes : codes::kNo); }
   std::string date() {
     char text[11];
     std::snprintf(text, sizeof text, "%02d/%02d/%04d", number(1, 28), number(1, 12), number(2000, 2025));
     return text;
   }
-  std::string hours() { return chance(25) ? "NO" : digits(1, 48); }
+  std::string hours() { return chance(25) ? std::string(codes::kNo) : digits(1, 48); }
 
   // One volunteer of the association; `faulty` breaks one rule.
   std::string line(const Province& p, const std::string& association, bool faulty) {
@@ -183,21 +194,21 @@ class Volunteers {
     set("anno_tov", digits(1985, 2025));
     set("anno_nascita", digits(1940, 2005));
     set("qualifica", chance(70) ? "O" : "C");
-    set("livello", pick(kLevels));
+    set("livello", std::string(pick(codes::kLevels)));
     set("segreteria", yesNo(30));
     set("krt_mare", yesNo(10));
     set("recapito", join({"3", digits(20, 49), " ", digits(1000000, 9999999)}));
     set("spec_associazione", pick(kSkills));
     set("spec_professionale", pick(kJobs));
-    const std::string licence = pick(kLicences);
+    const std::string licence(pick(licences()));
     set("patente", licence);
-    if (licence != "NO") {
+    if (licence != codes::kNo) {
       set("patente_rilasciata_da", join({"PREFETTURA DI ", cp(p.name)}));
       set("patente_data", date());
       set("patente_scadenza", date());
     }
     set("passaporto", yesNo(40));
-    if (r.passaporto.view() == "SI") {
+    if (r.passaporto.view() == codes::kYes) {
       set("passaporto_rilasciato_da", join({"QUESTURA DI ", cp(p.name)}));
       set("passaporto_data", date());
       set("passaporto_scadenza", date());
@@ -239,7 +250,7 @@ class Volunteers {
     set("stazione_campale", yesNo(15));
     set("giorni_corso", digits(0, 30));
     set("autovettura", yesNo(70));
-    if (r.autovettura.view() == "SI")
+    if (r.autovettura.view() == codes::kYes)
       set("targa", join({"A", std::string(1, static_cast<char>('A' + number(0, 25))), digits(100, 999), "BC"}));
     set("gancio", yesNo(25));
     if (chance(20)) set("posti_letto", digits(1, 6));

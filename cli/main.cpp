@@ -5,10 +5,15 @@
 //   archivio-cli verifica ARCHIVIO [--report FILE]
 //   archivio-cli unisci ARCHIVIO AGGIUNTO --out FILE
 //   archivio-cli seleziona ARCHIVIO [CRITERI...]
+//   archivio-cli esporta ARCHIVIO [CRITERI...] --out FILE
+//   archivio-cli riepilogo ARCHIVIO [CRITERI...] [--out FILE]
 //   archivio-cli scadenze ARCHIVIO [--entro GIORNI] [--oggi AAAA-MM-GG]
 //
-// Exit status: 0 done (and, for verifica, no violation; for seleziona and
-// scadenze, at least one row); 1 violations found / no row; 2 failure.
+// Exit status: 0 done (and, for verifica, no violation; for seleziona,
+// esporta, riepilogo and scadenze, at least one volunteer or row);
+// 1 violations found / nobody selected / no row; 2 failure.
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -18,7 +23,11 @@
 #include <vector>
 
 #include "export/expiry.h"
+#include "export/table_file.h"
+#include "export/totals.h"
+#include "export/volunteers.h"
 #include "mainwin/merge.h"
+#include "records/codes.h"
 #include "records/cp1252.h"
 #include "records/file_io.h"
 #include "records/fixed_text.h"
@@ -35,7 +44,7 @@ constexpr int kDone = 0;
 constexpr int kFound = 1;  // violations written, or nobody selected
 constexpr int kFailure = 2;
 
-constexpr const char* kHelp =
+constexpr const char* kHelpCommands =
     "Uso: archivio-cli COMANDO ARCHIVIO [OPZIONI]\n"
     "\n"
     "Comandi:\n"
@@ -50,23 +59,73 @@ constexpr const char* kHelp =
     "  seleziona ARCHIVIO [CRITERI...]\n"
     "      Elenca la chiave (110 caratteri) di ogni volontario che soddisfa i criteri.\n"
     "      Uscita: 0 almeno un volontario, 1 nessuno, 2 errore.\n"
+    "  esporta ARCHIVIO [CRITERI...] --out FILE\n"
+    "      Scrive i volontari selezionati in FILE, con tutti i campi: FILE.xlsx una cartella\n"
+    "      di lavoro Excel, FILE.csv un testo CSV (UTF-8, separatore \";\").\n"
+    "      Uscita: 0 almeno un volontario, 1 nessuno (solo l'intestazione), 2 errore.\n"
+    "  riepilogo ARCHIVIO [CRITERI...] [--out FILE]\n"
+    "      Conta per provincia i volontari selezionati, i pronti a partire e le dotazioni,\n"
+    "      con una riga TOTALE; sullo standard output o in FILE (.csv o .xlsx).\n"
+    "      Uscita: 0 almeno un volontario, 1 nessuno, 2 errore.\n"
     "\n"
-    "Criteri di seleziona (come nella finestra Selezione):\n"
-    "  --patente X            tipo di patente (\"B\" vale \"B \")\n"
-    "  --livello X            livello (COM, COC, OR, COL)\n"
-    "  --segreteria X         esperienza di segreteria (SI, NO)\n"
-    "  --passaporto           con passaporto\n"
-    "  --mare                 iscritti a KRT mare\n"
-    "  --provincia X          provincia\n"
-    "  --associazione X       associazione\n"
-    "  --dotazione NOME       ripetibile, basta una: v27 p27 v43 p43 vhf phf packet campale\n"
-    "                         auto gancio letti\n"
-    "  --professione T        esperienza professionale che contiene T\n"
-    "  --apparecchiatura T    altre apparecchiature che contengono T\n"
-    "  --disponibilita NOME   ripetibile, basta una: 1g 3g 3gf 1sf 2sf\n"
+    "Criteri di seleziona, esporta e riepilogo (come nella finestra Selezione):\n";
+
+constexpr const char* kHelpEnd =
     "\n"
     "  archivio-cli --help      questo elenco\n"
     "  archivio-cli --version   la versione\n";
+
+// One option of the help: the option, then its text from column 26, the
+// words carried over to further lines within 80 columns.
+std::string helpOption(std::string_view option, std::string_view text) {
+  constexpr std::size_t kColumn = 25, kWidth = 80;
+  std::string out = "  " + std::string(option);
+  out.resize(kColumn, ' ');
+  std::size_t column = kColumn;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find(' ', start), text.size());
+    const std::string_view word = text.substr(start, end - start);
+    if (column > kColumn && column + 1 + word.size() > kWidth) {
+      out += "\n" + std::string(kColumn, ' ');
+      column = kColumn;
+    } else if (column > kColumn) {
+      out += ' ';
+      ++column;
+    }
+    out += word;
+    column += word.size();
+    start = end + 1;
+  }
+  return out + "\n";
+}
+
+// The values of a code list or criteria table, trimmed, one blank between.
+template <typename List, typename Value>
+std::string values(const List& list, Value value) {
+  std::string out;
+  for (const auto& item : list) {
+    if (!out.empty()) out += ' ';
+    out += trimBlanks(value(item));
+  }
+  return out;
+}
+
+std::string helpText() {
+  const auto code = [](std::string_view c) { return c; };
+  const auto option = [](const auto& criterion) { return criterion.option; };
+  return kHelpCommands +
+         helpOption("--patente X", "tipo di patente (\"B\" vale \"B \"): " + values(codes::kLicences, code)) +
+         helpOption("--livello X", "livello: " + values(codes::kLevels, code)) +
+         helpOption("--segreteria X", "esperienza di segreteria: " + values(codes::kYesNo, code)) +
+         helpOption("--passaporto", "con passaporto") + helpOption("--mare", "iscritti a KRT mare") +
+         helpOption("--provincia X", "provincia") + helpOption("--associazione X", "associazione") +
+         helpOption("--dotazione NOME", "ripetibile, basta una: " + values(codes::kEquipment, option)) +
+         helpOption("--professione T", "esperienza professionale che contiene T") +
+         helpOption("--apparecchiatura T", "altre apparecchiature che contengono T") +
+         helpOption("--disponibilita NOME", "ripetibile, basta una: " + values(codes::kAvailability, option)) +
+         kHelpEnd;
+}
 
 // ---- output ---------------------------------------------------------------------
 
@@ -236,40 +295,35 @@ int unisci(Arguments args) {
 
 // ---- seleziona ---------------------------------------------------------------------
 
-struct Choice {
-  std::string_view name;
-  bool SelectionCriteria::*flag;
-};
-
-constexpr Choice kEquipment[] = {
-    {"v27", &SelectionCriteria::veicolare_27},  {"p27", &SelectionCriteria::palmare_27},
-    {"v43", &SelectionCriteria::veicolare_43},  {"p43", &SelectionCriteria::palmare_43},
-    {"vhf", &SelectionCriteria::veicolare_vhf}, {"phf", &SelectionCriteria::palmare_vhf},
-    {"packet", &SelectionCriteria::packet},     {"campale", &SelectionCriteria::stazione_campale},
-    {"auto", &SelectionCriteria::autovettura},  {"gancio", &SelectionCriteria::gancio},
-    {"letti", &SelectionCriteria::posti_letto},
-};
-
-constexpr Choice kAvailability[] = {
-    {"1g", &SelectionCriteria::ore_1g},        {"3g", &SelectionCriteria::ore_3g},
-    {"3gf", &SelectionCriteria::ore_3g_fuori}, {"1sf", &SelectionCriteria::ore_1s_fuori},
-    {"2sf", &SelectionCriteria::ore_2s_fuori},
-};
-
-template <std::size_t N>
-bool choose(const Choice (&choices)[N], std::string_view name, SelectionCriteria& c) {
-  for (const Choice& choice : choices) {
-    if (choice.name == name) {
-      c.*choice.flag = true;
+// Sets the flag of the table's entry whose option is `name`; false when no
+// entry has that option.
+template <typename Table, std::size_t N>
+bool choose(const Table& table, std::string_view name, std::array<bool, N>& flags) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (table[i].option == name) {
+      flags[i] = true;
       return true;
     }
   }
   return false;
 }
 
-int seleziona(Arguments args) {
+// A code as the selection compares it: padded to its field's width and
+// upper-cased; nullopt when it is none of the list's codes.
+template <std::size_t N>
+std::optional<std::string> code(std::string_view arg, const std::array<std::string_view, N>& list) {
+  std::string value = padded(arg, list.front().size());
+  for (char& c : value) c = cp1252::toUpper(c);
+  if (!codes::isOneOf(value, list)) return std::nullopt;
+  return value;
+}
+
+// The words of a command that works on the volunteers found by criteria:
+// one ARCHIVIO, the criteria of the selection window, and --out FILE when
+// `target` is given. Returns a usage error's status, or nullopt.
+std::optional<int> readCriteria(Arguments& args, std::string_view command, std::string& archive,
+                                SelectionCriteria& c, std::optional<std::string>* target) {
   std::vector<std::string> inputs;
-  SelectionCriteria c;
   while (!args.done()) {
     const std::string word(args.next());
     if (!isOption(word)) {
@@ -286,16 +340,21 @@ int seleziona(Arguments args) {
     }
     const bool known = word == "--patente" || word == "--livello" || word == "--segreteria" || word == "--provincia" ||
                        word == "--associazione" || word == "--dotazione" || word == "--professione" ||
-                       word == "--apparecchiatura" || word == "--disponibilita";
-    if (!known) return usageError("opzione sconosciuta per seleziona: " + text(word));
+                       word == "--apparecchiatura" || word == "--disponibilita" || (target && word == "--out");
+    if (!known) return usageError("opzione sconosciuta per " + std::string(command) + ": " + text(word));
     const auto v = args.value();
-    if (!v) return usageError("manca il valore dopo " + word + ".");
-    if (word == "--patente") {
-      c.patente = padded(*v, 2);
+    if (!v || (word == "--out" && v->empty())) return usageError("manca il valore dopo " + word + ".");
+    if (word == "--out") {
+      *target = std::string(*v);
+    } else if (word == "--patente") {
+      c.patente = code(*v, codes::kLicences);
+      if (!c.patente) return usageError("patente sconosciuta: " + text(*v));
     } else if (word == "--livello") {
-      c.livello = padded(*v, 3);
+      c.livello = code(*v, codes::kLevels);
+      if (!c.livello) return usageError("livello sconosciuto: " + text(*v));
     } else if (word == "--segreteria") {
-      c.segreteria = padded(*v, 2);
+      c.segreteria = code(*v, codes::kYesNo);
+      if (!c.segreteria) return usageError("esperienza di segreteria sconosciuta: " + text(*v));
     } else if (word == "--provincia") {
       c.provincia = padded(*v, 20);
     } else if (word == "--associazione") {
@@ -305,17 +364,25 @@ int seleziona(Arguments args) {
     } else if (word == "--apparecchiatura") {
       c.apparecchiature = text(*v);
     } else if (word == "--dotazione") {
-      if (!choose(kEquipment, *v, c)) return usageError("dotazione sconosciuta: " + text(*v));
-    } else if (!choose(kAvailability, *v, c)) {
+      if (!choose(codes::kEquipment, *v, c.dotazioni)) return usageError("dotazione sconosciuta: " + text(*v));
+    } else if (!choose(codes::kAvailability, *v, c.disponibilita)) {
       return usageError("disponibilit\xE0 sconosciuta: " + text(*v));
     }
   }
-  if (inputs.size() != 1) return usageError("seleziona vuole un solo ARCHIVIO.");
+  if (inputs.size() != 1) return usageError(std::string(command) + " vuole un solo ARCHIVIO.");
+  archive = inputs.front();
   c.dotazioni_scelte = c.anyEquipment();
+  return std::nullopt;
+}
+
+int seleziona(Arguments args) {
+  std::string archive;
+  SelectionCriteria c;
+  if (const auto status = readCriteria(args, "seleziona", archive, c, nullptr)) return *status;
   std::size_t found = 0;
   try {
     VolunteerRecord current;
-    found = forEachSelected(inputs.front(), c, current, [](std::string_view line) {
+    found = forEachSelected(archive, c, current, [](std::string_view line) {
       out(line);
       out("\n");
     });
@@ -325,6 +392,58 @@ int seleziona(Arguments args) {
   }
   if (found == 0) out("Nessun volontario trovato\n");
   return finish(found > 0 ? kDone : kFound);
+}
+
+// ---- esporta, riepilogo ---------------------------------------------------------------
+
+// A table file named on the command line: its ending gives its format; it
+// may not be the archive it is made from, nor anything but a plain file.
+// Returns the failure's status, or nullopt.
+std::optional<int> checkTableTarget(const std::string& target, const std::string& archive,
+                                    std::optional<TableFormat>& format) {
+  format = tableFormatOf(target);
+  if (!format) return usageError("il file " + text(target) + " deve terminare con .csv o .xlsx.");
+  if (sameFile(target, archive))
+    return usageError("il file " + text(target) + " \xE8 l'archivio da leggere: scegliere un altro nome.");
+  if (!replaceable(target)) return failure("il file " + text(target) + " non \xE8 un file.");
+  return std::nullopt;
+}
+
+int esporta(Arguments args) {
+  std::string archive;
+  SelectionCriteria c;
+  std::optional<std::string> target;
+  if (const auto status = readCriteria(args, "esporta", archive, c, &target)) return *status;
+  if (!target) return usageError("esporta vuole --out FILE.");
+  std::optional<TableFormat> format;
+  if (const auto status = checkTableTarget(*target, archive, format)) return *status;
+  std::size_t rows = 0;
+  try {
+    rows = exportVolunteers(archive, c, *target, *format).rows;
+  } catch (const FileError& e) {
+    return fileFailure(e);
+  }
+  return finish(rows > 0 ? kDone : kFound);
+}
+
+int riepilogo(Arguments args) {
+  std::string archive;
+  SelectionCriteria c;
+  std::optional<std::string> target;
+  if (const auto status = readCriteria(args, "riepilogo", archive, c, &target)) return *status;
+  std::optional<TableFormat> format;
+  if (target) {
+    if (const auto status = checkTableTarget(*target, archive, format)) return *status;
+  }
+  Totals totals;
+  try {
+    totals = countTotals(archive, c);
+    if (target) writeTotalsFile(totals, *target, *format);
+  } catch (const FileError& e) {
+    return fileFailure(e);
+  }
+  if (!target) out(totalsText(totals));
+  return finish(totals.volunteers() > 0 ? kDone : kFound);
 }
 
 // ---- scadenze ---------------------------------------------------------------------
@@ -376,7 +495,7 @@ int run(int argc, char** argv) {
   if (argc < 2) return usageError("manca il comando.");
   const std::string_view command = argv[1];
   if (command == "--help" || command == "-h") {
-    out(kHelp);
+    out(helpText());
     return finish(kDone);
   }
   if (command == "--version") {
@@ -387,6 +506,8 @@ int run(int argc, char** argv) {
   if (command == "verifica") return verifica(args);
   if (command == "unisci") return unisci(args);
   if (command == "seleziona") return seleziona(args);
+  if (command == "esporta") return esporta(args);
+  if (command == "riepilogo") return riepilogo(args);
   if (command == "scadenze") return scadenze(args);
   return usageError("comando sconosciuto: " + text(command));
 }

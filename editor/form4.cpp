@@ -1,12 +1,13 @@
 #include "editor/form4.h"
 
 #include <array>
+#include <span>
 #include <string_view>
-#include <vector>
 
 #include "editor/field_map.h"
 #include "mainwin/modulo1.h"
 #include "print/profile.h"
+#include "records/codes.h"
 #include "records/work_files.h"
 
 namespace krt {
@@ -15,15 +16,15 @@ namespace {
 // The fixed items of the choices, in the order they are filled.
 struct FixedChoice {
   std::string_view control;
-  std::vector<std::string_view> items;
+  std::span<const std::string_view> items;
 };
-const std::array<FixedChoice, 6> kFixedChoices{{
-    {"Combo1", {"O", "C"}},
-    {"Combo4", {"A ", "AS", "B ", "BS", "C ", "CS", "D ", "DS", "E ", "F ", "NO"}},
-    {"Combo9", {"SI", "NO"}},
-    {"cbliv", {"COM", "COC", "OR ", "COL"}},
-    {"cbseg", {"SI", "NO"}},
-    {"Cbmare", {"SI", "NO"}},
+constexpr std::array<FixedChoice, 6> kFixedChoices{{
+    {"Combo1", codes::kQualifications},
+    {"Combo4", codes::kLicences},
+    {"Combo9", codes::kYesNo},
+    {"cbliv", codes::kLevels},
+    {"cbseg", codes::kYesNo},
+    {"Cbmare", codes::kYesNo},
 }};
 constexpr std::array<std::string_view, 4> kAvailabilityChoices{"Combo5", "Combo6", "Combo7", "Combo8"};
 

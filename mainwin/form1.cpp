@@ -1,5 +1,7 @@
 #include "mainwin/form1.h"
 
+#include <optional>
+
 #include "editor/form4.h"
 #include "expiry/formscad.h"
 #include "mainwin/merge.h"
@@ -89,8 +91,10 @@ void Form1::mnapri_Click() {
   // Unsaved changes would vanish with the new archive: ask first.
   if (!offerToSave(ui::Buttons::YesNoCancel)) return;
   const auto path = m_.platform.openFileDialog({m_.paths.startFolder, "Nome del file da aprire", kTextFilter});
+  if (path && m_.refuseWorkFile(*path)) return;
+  // Busy from the copy until the list shows the archive opened.
+  ui::BusyPointer busy(m_.platform);
   if (path) {
-    ui::BusyPointer busy(m_.platform);
     try {
       copyLines(*path, m_.percorso_wrk(), false);
     } catch (const FileError& e) {
@@ -123,6 +127,7 @@ void Form1::mnsalva_Click() {
 Form1::SaveResult Form1::saveAs() {
   const auto path = m_.platform.saveFileDialog(saveRequest());
   if (!path || path->empty()) return SaveResult::Cancelled;
+  if (m_.refuseWorkFile(*path)) return SaveResult::Failed;
   try {
     ui::BusyPointer busy(m_.platform);
     copyBytes(m_.percorso_wrk(), *path);
@@ -142,6 +147,7 @@ void Form1::mnscn_Click() { saveAs(); }
 Form1::SaveResult Form1::saveAtExit() {
   const auto path = m_.platform.saveFileDialog(saveRequest());
   if (!path || path->empty()) return SaveResult::Cancelled;
+  if (m_.refuseWorkFile(*path)) return SaveResult::Failed;
   try {
     ui::BusyPointer busy(m_.platform);
     copyLines(m_.percorso_wrk(), *path, false);
@@ -171,13 +177,17 @@ bool Form1::Form_Unload() {
 // ---- other windows -----------------------------------------------------------
 
 void Form1::mnins_Click() {
+  m_.retellLookupFailures();
   m_.modo = "i";
   m_.form4().show();
 }
 
 void Form1::mnverifica_Click() { runVerification(m_); }
 
-void Form1::mnsel_Click() { m_.form3().show(); }
+void Form1::mnsel_Click() {
+  m_.retellLookupFailures();
+  m_.form3().show();
+}
 
 void Form1::mnaggiu_Click() { mergeArchive(m_); }
 
@@ -196,42 +206,53 @@ void Form1::mnhelp_Click() {
 // ---- the list --------------------------------------------------------------------
 
 void Form1::ReloadList() {
+  ui::BusyPointer busy(m_.platform);
   ui::Control& list = control("List1");
   list.setVisible(true);
   list.clearItems();
+  ui::LineStore keys;
+  std::optional<FileError> failed;
   try {
     LineReader in(m_.percorso_wrk());
     std::string_view line;
-    while (in.nextView(line)) list.addItem(recordKey(line));
+    while (in.nextView(line)) keys.add(recordKey(line));
   } catch (const FileError& e) {
-    m_.reportFileError(e);
+    failed = e;
   }
+  // The keys read before a failure stay listed.
+  list.setItems(std::move(keys));
   m_.righe_copia = static_cast<std::size_t>(list.itemCount());
   showStatus();
+  if (failed) m_.reportFileError(*failed);
 }
 
-bool Form1::searchFrom(int from) {
-  ui::Control& list = control("List1");
-  const int count = list.itemCount();
+int Form1::findFrom(int from) {
+  const ui::LineStore& entries = control("List1").lines();
   std::string entry;
-  for (int i = from; i < count; ++i) {
-    salta_click_ = "1";
-    list.setListIndex(i);
-    entry = list.item(i);
+  for (std::size_t i = static_cast<std::size_t>(from); i < entries.size(); ++i) {
+    entry.assign(entries[i]);
     cp1252::upperInPlace(entry);
-    if (entry.find(testo_cerca_) != std::string::npos) return true;
+    if (entry.find(testo_cerca_) != std::string::npos) return static_cast<int>(i);
   }
-  return false;
+  return -1;
 }
 
-void Form1::endSearch(bool found) {
+void Form1::endSearch(int from, int found) {
   ui::Control& list = control("List1");
-  if (found) list.setTopIndex(list.listIndex());
   list.setVisible(true);
+  // The entry the search stops on is selected: the one found, or else the
+  // last one examined. Its click opens nothing.
+  const int last = list.itemCount() - 1;
+  const int stop = found >= 0 ? found : from <= last ? last : -1;
+  if (stop >= 0) {
+    salta_click_ = true;
+    list.setListIndex(stop);
+  }
+  if (found >= 0) list.setTopIndex(found);
   m_.platform.setBusy(false);
-  if (!found) {
+  if (found < 0) {
     m_.message("Ricerca terminata.");
-    salta_click_ = "0";
+    salta_click_ = false;
   }
 }
 
@@ -239,7 +260,7 @@ void Form1::cmdcerca_Click() {
   m_.platform.setBusy(true);
   testo_cerca_ = cp1252::upper(control("tcerca").text());
   control("List1").setVisible(false);
-  endSearch(searchFrom(0));
+  endSearch(0, findFrom(0));
 }
 
 void Form1::cmdprossimo_Click() {
@@ -247,13 +268,15 @@ void Form1::cmdprossimo_Click() {
   ui::Control& list = control("List1");
   list.setVisible(false);
   const int selected = list.listIndex();
-  const bool atEnd = list.itemCount() == 0 || selected == list.itemCount() - 1;
-  endSearch(!atEnd && searchFrom(selected + 1));
+  const int count = list.itemCount();
+  const bool atEnd = count == 0 || selected == count - 1;
+  const int from = atEnd ? count : selected + 1;
+  endSearch(from, atEnd ? -1 : findFrom(from));
 }
 
 void Form1::List1_Click() {
-  if (salta_click_ == "1") {
-    salta_click_ = "0";
+  if (salta_click_) {
+    salta_click_ = false;
     return;
   }
   ui::Control& list = control("List1");

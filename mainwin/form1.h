@@ -70,13 +70,17 @@ class Form1 : public ui::Form {
   bool offerToSave(ui::Buttons buttons);
   ui::FileRequest saveRequest() const;
 
-  // Examines the entries from `from` on, selecting each; true when found.
-  bool searchFrom(int from);
-  void endSearch(bool found);
+  // The first entry from `from` on that holds the searched text (upper-cased
+  // both), or -1. The entries are read from the list's lines; none is selected.
+  int findFrom(int from);
+  // Shows the list again with the entry the search stopped on selected,
+  // the found one at the top; tells when nothing was found.
+  void endSearch(int from, int found);
 
   Modulo1& m_;
   std::string testo_cerca_;
-  std::string salta_click_ = "0";
+  // The next click of the list comes from the search: it opens nothing.
+  bool salta_click_ = false;
 };
 
 }  // namespace krt

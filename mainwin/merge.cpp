@@ -113,7 +113,7 @@ void mergeLines(LineReader& work, LineReader& added, FileWriter& out, MergeSumma
 void mergeArchive(Modulo1& m) {
   const auto path = m.platform.openFileDialog(
       {m.paths.startFolder, "Nome del file da aggiungere", "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*"});
-  if (!path || path->empty()) return;
+  if (!path || path->empty() || m.refuseWorkFile(*path)) return;
   MergeSummary summary;
   try {
     ui::BusyPointer busy(m.platform);

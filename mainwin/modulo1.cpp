@@ -3,6 +3,7 @@
 #include "editor/form4.h"
 #include "expiry/formscad.h"
 #include "mainwin/form1.h"
+#include "records/cp1252.h"
 #include "select/form3.h"
 #include "verify/formv.h"
 
@@ -63,27 +64,32 @@ void Modulo1::unloadViewer() {
   platform.post([this] { viewer_.reset(); });
 }
 
+void Modulo1::readLookupList(const char* bareName, const std::function<void(const std::string& path)>& read) {
+  try {
+    read(lookupPath(bareName));
+    lookupFailuresTold_.erase(bareName);
+  } catch (const FileError& e) {
+    // Every activation reloads the lists: one message is enough.
+    if (lookupFailuresTold_.insert(bareName).second) reportFileError(e);
+  }
+}
+
 void Modulo1::LoadProvinces(ui::Control& province, ui::Control& association) {
   province.setFontName("courier new");
   association.setFontName("courier new");
   province.clearItems();
   association.clearItems();
-  try {
-    forEachProvinceItem(lookupPath(kProvinceFile), [&](std::string_view item) { province.addItem(item); });
-  } catch (const FileError& e) {
-    reportFileError(e);
-  }
+  readLookupList(kProvinceFile, [&](const std::string& path) {
+    forEachProvinceItem(path, [&](std::string_view item) { province.addItem(item); });
+  });
 }
 
 void Modulo1::LoadAssociations(ui::Control& province, ui::Control& association) {
   association.clearItems();
   const std::string text = province.text();
-  try {
-    forEachAssociationItem(lookupPath(kAssociationFile), siglaOf(text),
-                           [&](std::string_view item) { association.addItem(item); });
-  } catch (const FileError& e) {
-    reportFileError(e);
-  }
+  readLookupList(kAssociationFile, [&](const std::string& path) {
+    forEachAssociationItem(path, siglaOf(text), [&](std::string_view item) { association.addItem(item); });
+  });
 }
 
 void Modulo1::ReloadList() { form1().ReloadList(); }
@@ -92,17 +98,26 @@ void Modulo1::refreshStatus() {
   if (form1_) form1_->showStatus();
 }
 
-void Modulo1::openVolunteer(std::string_view key) {
+bool Modulo1::openVolunteer(std::string_view key) {
   try {
     ui::BusyPointer busy(platform);
     lookupByKey(percorso_wrk(), key, record);
   } catch (const FileError& e) {
     // The record is left as it was rather than shown as someone else.
     reportFileError(e);
-    return;
+    return false;
   }
   modo = "m";
   form4().show();
+  return true;
+}
+
+bool Modulo1::refuseWorkFile(const std::string& path) {
+  if (!isWorkFile(paths, path)) return false;
+  message("Il file " + cp1252::fromUtf8(path) +
+          " \xE8 un file di lavoro del programma e non pu\xF2 essere usato come archivio n\xE9 sovrascritto."
+          "\nScegliere un altro file.");
+  return true;
 }
 
 void Modulo1::reportFileError(const FileError& error) { message(error.userMessage()); }

@@ -5,8 +5,10 @@
 // their first use.
 #pragma once
 
+#include <functional>
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -45,7 +47,7 @@ class Modulo1 {
   std::string modo;                 // editor mode: "i" new volunteer, "m" chosen volunteer
   VolunteerRecord record;           // the current record
   bool mantieni_selezione = false;  // selection window: keep criteria on activation
-  std::string dotazioni_scelte = "0";
+  bool dotazioni_scelte = false;    // selection window: an equipment criterion chosen since the reset
   NumberFormat numberFormat = NumberFormat::fromEnvironment();
   std::string lookupFolder;
   // Where an installed program keeps the lists and help it ships with; empty
@@ -75,11 +77,15 @@ class Modulo1 {
 
   // ---- shared procedures ----
   // Fills a province choice from province.dat and empties the association
-  // choice; both get the fixed-pitch font.
+  // choice; both get the fixed-pitch font. A lookup list that cannot be read
+  // leaves its choice empty and is told once: not again until it has been
+  // read, or a window is opened anew from the menu.
   void LoadProvinces(ui::Control& province, ui::Control& association);
   // Fills the association choice with the associations of the province now
   // in the province choice.
   void LoadAssociations(ui::Control& province, ui::Control& association);
+  // A window opened from the menu tells again of a lookup list it cannot read.
+  void retellLookupFailures() { lookupFailuresTold_.clear(); }
   // Refills the main list from the work copy.
   void ReloadList();
   // Shows the archive, righe_copia and modificato in the main window's
@@ -87,8 +93,14 @@ class Modulo1 {
   void refreshStatus();
   // Opens the volunteer of a list line in the editor: the first line of the
   // work copy with that key becomes the current record (all blanks when
-  // none has it), modo "m", the editor shown.
-  void openVolunteer(std::string_view key);
+  // none has it), modo "m", the editor shown. False, after telling the
+  // user, when the work copy cannot be read: nothing is opened.
+  bool openVolunteer(std::string_view key);
+
+  // True, after telling the user, when `path` is one of the work files,
+  // which no command may take as an archive or overwrite with one (nor with
+  // a print or an export).
+  bool refuseWorkFile(const std::string& path);
 
   // Tells the user about a file that could not be read or written.
   void reportFileError(const FileError& error);
@@ -96,6 +108,11 @@ class Modulo1 {
   void message(std::string_view text);
 
  private:
+  // Reads a lookup list (bare name) with `read`; a failure is told unless it
+  // already was since the list was last read.
+  void readLookupList(const char* bareName, const std::function<void(const std::string& path)>& read);
+
+  std::set<std::string, std::less<>> lookupFailuresTold_;
   std::unique_ptr<Form1> form1_;
   std::unique_ptr<Form4> form4_;
   std::unique_ptr<Form3> form3_;

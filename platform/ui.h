@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/line_store.h"
+
 namespace krt::ui {
 
 // ---- window description ----------------------------------------------------
@@ -114,6 +116,11 @@ class Control {
 
   virtual void clearItems() = 0;  // a combo box loses its text too
   virtual void addItem(std::string_view item) = 0;
+  // A list box's lines replaced by these in one call (a long list: the
+  // list shows them without copying each into an item of its own).
+  virtual void setItems(LineStore lines) = 0;
+  // The lines a list box holds.
+  virtual const LineStore& lines() const = 0;
   virtual int itemCount() const = 0;
   virtual std::string item(int index) const = 0;
 

@@ -6,6 +6,14 @@
 namespace krt {
 namespace {
 
+// Prints the document on the printer (pdfPath empty) or into a PDF file,
+// with the busy pointer shown: a long list takes a while.
+void printOn(Modulo1& m, const std::string& pdfPath, const std::function<void(ui::Printer&)>& draw) {
+  ui::BusyPointer busy(m.platform);
+  auto printer = m.platform.createPrinter(pdfPath);
+  draw(*printer);
+}
+
 // Asks for a PDF file and prints to it; false when the user declines.
 void offerPdf(Modulo1& m, const std::string& why, const std::function<void(ui::Printer&)>& draw) {
   // No, Escape or the box's frame: nothing is printed.
@@ -13,12 +21,13 @@ void offerPdf(Modulo1& m, const std::string& why, const std::function<void(ui::P
     return;
   const auto path =
       m.platform.saveFileDialog({m.paths.startFolder, "Salva la stampa come PDF", "File PDF (*.pdf)|*.pdf"});
-  if (!path || path->empty()) return;
+  if (!path || path->empty() || m.refuseWorkFile(*path)) return;
   try {
-    auto printer = m.platform.createPrinter(*path);
-    draw(*printer);
+    printOn(m, *path, draw);
   } catch (const ui::PrintError& e) {
     m.message("Impossibile creare il file PDF: " + e.message());
+  } catch (const FileError& e) {
+    m.reportFileError(e);  // the target is protected, or its folder takes no file
   }
 }
 
@@ -30,8 +39,7 @@ void printDocument(Modulo1& m, const std::function<void(ui::Printer&)>& draw) {
     return;
   }
   try {
-    auto printer = m.platform.createPrinter({});
-    draw(*printer);
+    printOn(m, {}, draw);
   } catch (const ui::PrintError& e) {
     offerPdf(m, "La stampa non \xE8 riuscita: " + e.message(), draw);
   }

@@ -141,10 +141,20 @@ bool canEncode(std::string_view utf8) {
   return lost == 0;
 }
 
+void appendUtf8(std::string& out, std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x80) {
+      out += c;
+    } else {
+      appendUtf8(out, toUnicode(static_cast<unsigned char>(c)));
+    }
+  }
+}
+
 std::string toUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8);
-  for (char c : text) appendUtf8(out, toUnicode(static_cast<unsigned char>(c)));
+  appendUtf8(out, text);
   return out;
 }
 

@@ -32,6 +32,8 @@ bool canEncode(std::string_view utf8);
 // C1 control characters of the same value, so that every byte survives a
 // round trip.
 std::string toUtf8(std::string_view text);
+// The same, appended to `out` (for writers that reuse one buffer).
+void appendUtf8(std::string& out, std::string_view text);
 
 // The Unicode code point of one cp1252 byte, and back (-1 when none).
 char32_t toUnicode(unsigned char c);

@@ -21,6 +21,12 @@ struct WorkPaths {
   static WorkPaths inFolder(const std::string& folder);
 };
 
+// Whether `path` names one of the three work files (under any path or
+// link): the same file when both exist, else the same name in the same
+// real folder. Reading such a file as an archive, or writing an archive or
+// a print over it, would lose data the program itself rewrites or empties.
+bool isWorkFile(const WorkPaths& paths, const std::string& path);
+
 // One pass of a rebuild: reads the work copy and writes the new content.
 using RewritePass = std::function<void(LineReader& workCopy, FileWriter& workfile)>;
 

@@ -1,5 +1,7 @@
 #include "select/criteria.h"
 
+#include <algorithm>
+
 #include "records/cp1252.h"
 #include "records/file_io.h"
 
@@ -21,13 +23,7 @@ const UpperTable& upperTable() {
 }
 
 // A yes/no field holding "SI".
-bool yes(std::string_view field) { return field == "SI"; }
-
-// A count field that holds something (a zero written as a digit counts).
-bool given(std::string_view field) { return field != "  "; }
-
-// An hours field that says the volunteer can leave: neither "NO" nor blank.
-bool available(std::string_view field) { return field != "NO" && field != "  "; }
+bool yes(std::string_view field) { return field == codes::kYes; }
 
 }  // namespace
 
@@ -53,8 +49,8 @@ bool occursUpper(std::string_view filter, std::string_view field) {
 }
 
 bool SelectionCriteria::anyEquipment() const {
-  return veicolare_27 || palmare_27 || veicolare_43 || palmare_43 || veicolare_vhf || palmare_vhf || posti_letto ||
-         packet || stazione_campale || autovettura || gancio || apparecchiature.has_value() || professione.has_value();
+  return std::ranges::find(dotazioni, true) != dotazioni.end() || apparecchiature.has_value() ||
+         professione.has_value();
 }
 
 bool passesPersonal(const SelectionCriteria& c, const VolunteerRecord& r) {
@@ -67,17 +63,9 @@ bool passesPersonal(const SelectionCriteria& c, const VolunteerRecord& r) {
 }
 
 bool passesEquipment(const SelectionCriteria& c, const VolunteerRecord& r) {
-  if (c.posti_letto && given(r.posti_letto)) return true;
-  if (c.gancio && yes(r.gancio)) return true;
-  if (c.autovettura && yes(r.autovettura)) return true;
-  if (c.stazione_campale && yes(r.stazione_campale)) return true;
-  if (c.packet && yes(r.packet)) return true;
-  if (c.palmare_vhf && given(r.palmare_vhf)) return true;
-  if (c.veicolare_vhf && given(r.veicolare_vhf)) return true;
-  if (c.palmare_43 && given(r.palmare_43)) return true;
-  if (c.veicolare_43 && given(r.veicolare_43)) return true;
-  if (c.palmare_27 && given(r.palmare_27)) return true;
-  if (c.veicolare_27 && given(r.veicolare_27)) return true;
+  for (std::size_t i = 0; i < codes::kEquipment.size(); ++i) {
+    if (c.dotazioni[i] && codes::has(codes::kEquipment[i], r)) return true;
+  }
   if (c.apparecchiature) {
     const std::string_view f = *c.apparecchiature;
     if (occursUpper(f, r.altro_1) || occursUpper(f, r.altro_2) || occursUpper(f, r.attrezzature)) return true;
@@ -96,12 +84,10 @@ bool passesPlace(const SelectionCriteria& c, const VolunteerRecord& r) {
 }
 
 bool passesAvailability(const SelectionCriteria& c, const VolunteerRecord& r) {
-  if (c.ore_1g && available(r.ore_1g)) return true;
-  if (c.ore_3g && available(r.ore_3g)) return true;
-  if (c.ore_3g_fuori && available(r.ore_3g_fuori)) return true;
-  if (c.ore_1s_fuori && available(r.ore_1s_fuori)) return true;
-  if (c.ore_2s_fuori && available(r.ore_2s_fuori)) return true;
-  return !(c.ore_1g || c.ore_3g || c.ore_3g_fuori || c.ore_1s_fuori || c.ore_2s_fuori);
+  for (std::size_t i = 0; i < codes::kAvailability.size(); ++i) {
+    if (c.disponibilita[i] && codes::isAvailable(codes::kAvailability[i], r)) return true;
+  }
+  return std::ranges::find(c.disponibilita, true) == c.disponibilita.end();
 }
 
 bool matches(const SelectionCriteria& c, const VolunteerRecord& r) {

@@ -15,12 +15,14 @@
 // the batch tool give the same answers for the same input.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "records/codes.h"
 #include "records/volunteer_record.h"
 
 namespace krt {
@@ -34,17 +36,8 @@ struct SelectionCriteria {
   bool krt_mare = false;                  // `krt_mare` is "SI"
 
   // ---- equipment group: any one chosen item present ----
-  bool veicolare_27 = false;  // the count fields: anything but two blanks
-  bool palmare_27 = false;
-  bool veicolare_43 = false;
-  bool palmare_43 = false;
-  bool veicolare_vhf = false;
-  bool palmare_vhf = false;
-  bool posti_letto = false;
-  bool packet = false;  // the yes/no fields: "SI"
-  bool stazione_campale = false;
-  bool autovettura = false;
-  bool gancio = false;
+  // One flag per piece of equipment of codes::kEquipment, in its order.
+  std::array<bool, codes::kEquipment.size()> dotazioni{};
   // Other equipment: the filter, upper-cased, occurs in `altro_1`, `altro_2`
   // or `attrezzature`. An empty filter occurs everywhere.
   std::optional<std::string> apparecchiature;
@@ -60,11 +53,8 @@ struct SelectionCriteria {
   std::string associazione;  // first 40 characters, upper-cased, equal `associazione`
 
   // ---- availability group: any one chosen duration with hours given ----
-  bool ore_1g = false;
-  bool ore_3g = false;
-  bool ore_3g_fuori = false;
-  bool ore_1s_fuori = false;
-  bool ore_2s_fuori = false;
+  // One flag per duration of codes::kAvailability, in its order.
+  std::array<bool, codes::kAvailability.size()> disponibilita{};
 
   // True when any item of the equipment group is chosen (what the selection
   // window records in `dotazioni_scelte` as the user chooses).

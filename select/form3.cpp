@@ -1,11 +1,14 @@
 #include "select/form3.h"
 
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "editor/form4.h"
 #include "mainwin/modulo1.h"
 #include "print/printing.h"
+#include "records/codes.h"
 #include "records/work_files.h"
 
 namespace krt {
@@ -13,33 +16,26 @@ namespace {
 
 constexpr const char* kNothingFound = "Nessun volontario trovato";
 
-// Labels whose criterion is the availability for a kind of deployment.
-constexpr const char* kAvailabilityLabels[] = {"L1pp", "L3pp", "L3fp", "L1sfp", "L2sfp"};
-// Labels of the equipment group chosen by a click.
-constexpr const char* kEquipmentLabels[] = {"Lv27",    "Lp27",  "Lv43",  "Lp43",    "Lvhf",   "Lphf",
-                                            "Lpacket", "Lcamp", "Lauto", "Lgancio", "Lletti", "Lprof"};
-// The labels the reset turns blue, before and after emptying the filters.
-constexpr const char* kResetLabels[] = {"L1pp",    "L1sfp",   "L2sfp", "L3fp", "L3pp", "Lauto", "Lcamp",
-                                        "Lgancio", "Lletti",  "Lp27",  "Lv27", "Lp43", "Lv43",  "Lvhf",
-                                        "Lphf",    "Lpacket", "Lprov", "Lass", "Lpat", "Lpass", "lmare"};
+// The labels the reset turns blue, besides those of the availability and
+// equipment criteria, before and after emptying the filters.
+constexpr const char* kPlaceAndPersonalLabels[] = {"Lprov", "Lass", "Lpat", "Lpass", "lmare"};
 constexpr const char* kFilterLabels[] = {"Lprof", "Lapp", "Label7", "Label9"};
 
-constexpr const char* kLicences[] = {"A ", "AS", "B ", "BS", "C ", "CS", "D ", "DS", "E ", "F ", "NO"};
-constexpr const char* kLevels[] = {"COM", "COC", "OR ", "COL"};
-constexpr const char* kYesNo[] = {"SI", "NO"};
-
 template <std::size_t N>
-void refill(ui::Control& combo, const char* const (&items)[N]) {
+void refill(ui::Control& combo, const std::array<std::string_view, N>& items) {
   combo.clearItems();
-  for (const char* item : items) combo.addItem(item);
+  for (const std::string_view item : items) combo.addItem(item);
 }
 
 }  // namespace
 
 Form3::Form3(Modulo1& m) : m_(m) {
   using ui::Event;
-  for (const char* label : kAvailabilityLabels) on(label, Event::Click, [this, label] { choose(label); });
-  for (const char* label : kEquipmentLabels) on(label, Event::Click, [this, label] { chooseEquipment(label); });
+  for (const auto& duration : codes::kAvailability)
+    on(std::string(duration.label), Event::Click, [this, label = duration.label] { choose(label); });
+  for (const auto& equipment : codes::kEquipment)
+    on(std::string(equipment.label), Event::Click, [this, label = equipment.label] { chooseEquipment(label); });
+  on("Lprof", Event::Click, [this] { chooseEquipment("Lprof"); });
   on("Tprof", Event::Change, [this] { chooseEquipment("Lprof"); });
   on("Tapp", Event::Change, [this] { chooseEquipment("Lapp"); });
   on("lmare", Event::Click, [this] { choose("lmare"); });
@@ -74,9 +70,11 @@ bool Form3::onCloseRequest() {
 // ---- criteria ----------------------------------------------------------------------
 
 void Form3::reset(EmptyList when) {
-  m_.dotazioni_scelte = "0";
+  m_.dotazioni_scelte = false;
   if (when == EmptyList::First) control("List1").clearItems();
-  for (const char* label : kResetLabels) control(label).setBackColor(ui::kBlue);
+  for (const auto& duration : codes::kAvailability) control(duration.label).setBackColor(ui::kBlue);
+  for (const auto& equipment : codes::kEquipment) control(equipment.label).setBackColor(ui::kBlue);
+  for (const char* label : kPlaceAndPersonalLabels) control(label).setBackColor(ui::kBlue);
   control("Tprof").setText("");
   control("Tapp").setText("");
   for (const char* label : kFilterLabels) control(label).setBackColor(ui::kBlue);
@@ -84,9 +82,9 @@ void Form3::reset(EmptyList when) {
   ui::Control& association = control("cbass");
   m_.LoadProvinces(province, association);
   m_.LoadAssociations(province, association);
-  refill(control("Combo4"), kLicences);
-  refill(control("cbliv"), kLevels);
-  refill(control("cbseg"), kYesNo);
+  refill(control("Combo4"), codes::kLicences);
+  refill(control("cbliv"), codes::kLevels);
+  refill(control("cbseg"), codes::kYesNo);
   if (when == EmptyList::Last) control("List1").clearItems();
 }
 
@@ -94,7 +92,7 @@ void Form3::choose(std::string_view label) { control(label).setBackColor(ui::kRe
 
 void Form3::chooseEquipment(std::string_view label) {
   choose(label);
-  m_.dotazioni_scelte = "1";
+  m_.dotazioni_scelte = true;
 }
 
 bool Form3::chosen(std::string_view label) { return control(label).backColor() == ui::kRed; }
@@ -107,30 +105,17 @@ SelectionCriteria Form3::criteria() {
   c.passaporto = chosen("Lpass");
   c.krt_mare = chosen("lmare");
 
-  c.veicolare_27 = chosen("Lv27");
-  c.palmare_27 = chosen("Lp27");
-  c.veicolare_43 = chosen("Lv43");
-  c.palmare_43 = chosen("Lp43");
-  c.veicolare_vhf = chosen("Lvhf");
-  c.palmare_vhf = chosen("Lphf");
-  c.posti_letto = chosen("Lletti");
-  c.packet = chosen("Lpacket");
-  c.stazione_campale = chosen("Lcamp");
-  c.autovettura = chosen("Lauto");
-  c.gancio = chosen("Lgancio");
+  for (std::size_t i = 0; i < codes::kEquipment.size(); ++i) c.dotazioni[i] = chosen(codes::kEquipment[i].label);
   if (chosen("Lapp")) c.apparecchiature = control("Tapp").text();
   if (chosen("Lprof")) c.professione = control("Tprof").text();
-  c.dotazioni_scelte = m_.dotazioni_scelte == "1";
+  c.dotazioni_scelte = m_.dotazioni_scelte;
 
   // Province and association apply whenever their choice holds text.
   c.provincia = control("cbprov").text();
   c.associazione = control("cbass").text();
 
-  c.ore_1g = chosen("L1pp");
-  c.ore_3g = chosen("L3pp");
-  c.ore_3g_fuori = chosen("L3fp");
-  c.ore_1s_fuori = chosen("L1sfp");
-  c.ore_2s_fuori = chosen("L2sfp");
+  for (std::size_t i = 0; i < codes::kAvailability.size(); ++i)
+    c.disponibilita[i] = chosen(codes::kAvailability[i].label);
   return c;
 }
 
@@ -140,25 +125,26 @@ void Form3::cmdcerca_Click() {
   ui::Control& list = control("List1");
   list.clearItems();
   const SelectionCriteria c = criteria();
-  std::size_t found = 0;
+  ui::LineStore result;
   try {
     ui::BusyPointer busy(m_.platform);
-    found = forEachSelected(m_.percorso_wrk(), c, m_.record, [&](std::string_view line) { list.addItem(line); });
+    forEachSelected(m_.percorso_wrk(), c, m_.record, [&](std::string_view line) { result.add(line); });
   } catch (const FileError& e) {
     // A list cut short by a read error would pass for a complete result.
-    list.clearItems();
     m_.reportFileError(e);
     return;
   }
-  if (found == 0) list.addItem(kNothingFound);
+  if (result.empty()) result.add(kNothingFound);
+  list.setItems(std::move(result));
 }
 
 void Form3::List1_Click() {
   ui::Control& list = control("List1");
   const int selected = list.listIndex();
   if (selected < 0) return;
-  m_.mantieni_selezione = true;
-  m_.openVolunteer(recordKey(list.item(selected)));
+  // The criteria stay for as long as the volunteer is open in the editor;
+  // when it could not be opened there is nothing to come back from.
+  if (m_.openVolunteer(recordKey(list.item(selected)))) m_.mantieni_selezione = true;
 }
 
 void Form3::cmdstampa_Click() {

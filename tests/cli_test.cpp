@@ -1,13 +1,18 @@
 // archivio-cli run as a program: verifica, unisci and seleziona give byte for
-// byte what the windows give; errors exit 2 touching no file.
+// byte what the windows give; esporta and riepilogo write their tables (CSV
+// bytes exact, workbooks read back by another reader); errors exit 2
+// touching no file.
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <tuple>
 
+#include "records/codes.h"
 #include "support.h"
+#include "xlsx_dump.h"
 
 namespace krt::test {
 namespace {
@@ -142,6 +147,106 @@ TEST_F(CliTest, SelezionaHandsEachOptionToTheSelection) {
   }
 }
 
+constexpr const char* kHeadings =
+    "provincia;associazione;cognome;nome;via;cap;citta;prov_residenza;tessera_krt;anno_krt;tessera_tov;anno_tov;"
+    "anno_nascita;qualifica;livello;segreteria;krt_mare;recapito;spec_associazione;spec_professionale;patente;"
+    "patente_rilasciata_da;patente_data;patente_scadenza;passaporto;passaporto_rilasciato_da;passaporto_data;"
+    "passaporto_scadenza;ditta;ditta_via;ditta_cap;ditta_citta;ditta_provincia;ditta_recapito;disp_1g;ore_1g;disp_3g;"
+    "ore_3g;disp_3g_fuori;ore_3g_fuori;disp_1s_fuori;ore_1s_fuori;ore_2s_fuori;veicolare_27;palmare_27;veicolare_43;"
+    "palmare_43;veicolare_vhf;palmare_vhf;altro_1;altro_2;attrezzature;packet;packet_incluso;stazione_campale;"
+    "giorni_corso;autovettura;targa;gancio;posti_letto;targa_camper;note_provinciale;note_nazionale";
+
+// 63 cells, these ones set (by field number, from 0), joined as `sep` joins them.
+std::string cells(std::map<int, std::string> set, char sep) {
+  std::string out;
+  for (int i = 0; i < 63; ++i) out += (i ? std::string(1, sep) : "") + set[i];
+  return out;
+}
+
+// esporta: the header, then the found volunteers in file order, lines of
+// blanks left out; values cut of their trailing blanks, in UTF-8, guarded
+// against formulas and quoted in the CSV; text cells in the workbook.
+TEST_F(CliTest, EsportaWritesTheFoundVolunteersAsCsvAndAsAWorkbookOfTextCells) {
+  // clang-format off
+  const std::string roma = line({{"provincia", "ROMA"}, {"associazione", "RADIO; CLUB"}, {"cognome", "D\"ANGELO"},
+      {"nome", W("NICCOLÒ")}, {"via", "  VIA ROMA 1"}, {"cap", "00184"}, {"recapito", "+39 06 123"}, {"patente", "B"},
+      {"altro_1", "@radio"}, {"attrezzature", "A\nB"}, {"note_provinciale", "=1+1"}, {"note_nazionale", "-5;x"}});
+  // clang-format on
+  const std::string milano = line({{"provincia", "MILANO"}, {"cognome", "VERDI"}, {"patente", "NO"}});
+  writeFile(path("e.txt"), crlf({roma, "", std::string(809, ' '), milano}));
+  const std::string romaCsv = cells({{0, "ROMA"}, {1, "\"RADIO; CLUB\""}, {2, "\"D\"\"ANGELO\""}, {3, "NICCOLÒ"},
+                                     {4, "  VIA ROMA 1"}, {5, "00184"}, {17, "'+39 06 123"}, {20, "B"}, {49, "'@radio"},
+                                     {51, "\"A\nB\""}, {61, "'=1+1"}, {62, "\"'-5;x\""}},
+                                    ';');
+  const std::string milanoCsv = cells({{0, "MILANO"}, {2, "VERDI"}, {20, "NO"}}, ';');
+  const std::string bom = "\xEF\xBB\xBF", head = bom + kHeadings + "\r\n";
+
+  EXPECT_EQ(run({"esporta", "e.txt", "--out", "tutti.CSV"}), (std::tuple{0, "", ""}));
+  EXPECT_EQ(readFile(path("tutti.CSV")), head + romaCsv + "\r\n" + milanoCsv + "\r\n");
+  EXPECT_EQ(run({"esporta", "e.txt", "--patente", "no", "--out", "no.csv"}), (std::tuple{0, "", ""}));
+  EXPECT_EQ(readFile(path("no.csv")), head + milanoCsv + "\r\n");
+  EXPECT_EQ(run({"esporta", "e.txt", "--patente", "C", "--out", "nessuno.csv"}), (std::tuple{1, "", ""}));
+  EXPECT_EQ(readFile(path("nessuno.csv")), head);
+
+  EXPECT_EQ(run({"esporta", "e.txt", "--out", "tutti.xlsx"}), (std::tuple{0, "", ""}));
+  std::string headRow = std::string("s:") + kHeadings;
+  for (std::size_t at = 0; (at = headRow.find(';', at)) != std::string::npos;) headRow.replace(at, 1, "|s:");
+  std::string romaRow = cells({{0, "s:ROMA"}, {1, "s:RADIO; CLUB"}, {2, "s:D\"ANGELO"}, {3, "s:NICCOLÒ"},
+                               {4, "s:  VIA ROMA 1"}, {5, "s:00184"}, {17, "s:+39 06 123"}, {20, "s:B"},
+                               {49, "s:@radio"}, {51, "s:A\\nB"}, {61, "s:=1+1"}, {62, "s:-5;x"}},
+                              '|');
+  std::string milanoRow = cells({{0, "s:MILANO"}, {2, "s:VERDI"}, {20, "s:NO"}}, '|');
+  for (std::string* row : {&romaRow, &milanoRow}) {
+    for (std::size_t at = 0; (at = row->find("||", at)) != std::string::npos;) row->replace(at, 2, "|-|");
+    if (row->back() == '|') *row += "-";
+  }
+  EXPECT_EQ(xlsxDump(path("tutti.xlsx")),
+            "1 Volontari A2 A1:BK3 True\n"
+            "21 40 26 26 40 6 40 15 12 9 12 9 13 10 8 11 9 36 31 31 8 31 13 17 11 31 16 20 40 40 10 40 16 36 8 7 8 7 14 "
+            "13 14 13 13 13 11 13 11 14 12 15 15 40 7 15 17 13 12 9 7 12 13 40 40\n" +
+                headRow + "\n" + romaRow + "\n" + milanoRow + "\n");
+  EXPECT_EQ(readFile(path("e.txt")), crlf({roma, "", std::string(809, ' '), milano}));
+}
+
+// riepilogo: one row per province in ordinal order of the stored field, then
+// TOTALE; counts by the rules of each column, on standard output for
+// scripts, or in a CSV file or a workbook of number cells.
+TEST_F(CliTest, RiepilogoCountsEachProvinceInOrdinalOrderThenTheTotal) {
+  // clang-format off
+  writeFile(path("r.txt"), crlf({
+      line({{"provincia", "ROMA"}, {"qualifica", "C"}, {"posti_letto", " 3"}, {"veicolare_vhf", "1O"},
+            {"palmare_27", "12"}, {"packet", "SI"}, {"stazione_campale", "SI"}, {"ore_1s_fuori", "0"}, {"ore_1g", "NO"}}),
+      line({{"provincia", "aosta"}, {"qualifica", "O"}, {"ore_1g", "2"}, {"ore_3g", "4"}, {"autovettura", "SI"},
+            {"gancio", "si"}, {"posti_letto", "2 "}}),
+      line({{"provincia", "ROMA"}, {"qualifica", "O"}, {"veicolare_27", "2"}, {"palmare_43", "1"},
+            {"veicolare_43", "3"}, {"palmare_vhf", "5"}, {"ore_3g_fuori", "12"}}),
+      line({{"provincia", W("FORLÌ")}, {"qualifica", "C"}}), "   "}));
+  // clang-format on
+  const std::string columns =
+      "provincia;volontari;operatori;collaboratori;pronti_1g;pronti_3g;pronti_3g_fuori;pronti_1s_fuori;"
+      "pronti_2s_fuori;autovetture;ganci;posti_letto;veicolari_27;palmari_27;veicolari_43;palmari_43;veicolari_vhf;"
+      "palmari_vhf;packet;stazioni_campali";
+  const std::string forli = "FORLÌ;1;0;1;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0";
+  const std::string roma = "ROMA;2;1;1;0;0;1;1;0;0;0;3;2;12;3;1;0;5;1;1";
+  const std::string aosta = "aosta;1;1;0;1;1;0;0;0;1;0;2;0;0;0;0;0;0;0;0";
+  const std::string total = "TOTALE;4;2;2;1;1;1;1;0;1;0;5;2;12;3;1;0;5;1;1";
+  EXPECT_EQ(run({"riepilogo", "r.txt"}),
+            (std::tuple{0, columns + "\n" + forli + "\n" + roma + "\n" + aosta + "\n" + total + "\n", ""}));
+  EXPECT_EQ(run({"riepilogo", "r.txt", "--provincia", "roma"}),
+            (std::tuple{0, columns + "\n" + roma + "\n" + "TOTALE" + roma.substr(4) + "\n", ""}));
+  EXPECT_EQ(run({"riepilogo", "r.txt", "--mare"}),
+            (std::tuple{1, columns + "\nTOTALE;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0\n", ""}));
+  EXPECT_EQ(run({"riepilogo", "r.txt", "--provincia", "aosta", "--out", "r.csv"}), (std::tuple{1, "", ""}));
+  EXPECT_EQ(readFile(path("r.csv")), "\xEF\xBB\xBF" + columns + "\r\n" + "TOTALE;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0\r\n");
+  EXPECT_EQ(run({"riepilogo", "r.txt", "--dotazione", "packet", "--out", "r.xlsx"}), (std::tuple{0, "", ""}));
+  std::string numbers = "s:ROMA";
+  for (const char* n : {"1", "0", "1", "0", "0", "0", "1", "0", "0", "0", "3", "0", "12", "0", "0", "0", "0", "1", "1"})
+    numbers += std::string("|n:") + n;
+  const std::string dump = xlsxDump(path("r.xlsx"));
+  EXPECT_EQ(dump.substr(0, dump.find('\n') + 1), "1 Riepilogo A2 A1:T3 True\n");
+  EXPECT_NE(dump.find("\n" + numbers + "\ns:TOTALE|n:1|n:0|n:1|"), std::string::npos) << dump;
+}
+
 // scadenze: expired documents, then expiring ones, each by date, then the
 // dates that cannot be read; ties in file order; UTF-8, quoted for scripts.
 TEST_F(CliTest, ScadenzeListsTheDocumentsInTheirOrder) {
@@ -175,6 +280,42 @@ TEST_F(CliTest, ScadenzeListsTheDocumentsInTheirOrder) {
             (std::tuple{1, "provincia;associazione;cognome;nome;recapito;documento;scadenza;stato\n", ""}));
 }
 
+// Every --dotazione value selects exactly the volunteers that have that piece
+// of equipment: a count given (a zero counts) or "SI", never "NO".
+TEST_F(CliTest, EveryDotazioneValueSelectsWhoHasThatEquipment) {
+  struct Item { std::string_view option; const char* field; const char* value; };
+  // clang-format off
+  const Item items[] = {{"v27", "veicolare_27", "0"}, {"p27", "palmare_27", "1"}, {"v43", "veicolare_43", "2"},
+      {"p43", "palmare_43", "0"}, {"vhf", "veicolare_vhf", "3"}, {"phf", "palmare_vhf", "4"},
+      {"packet", "packet", "SI"}, {"campale", "stazione_campale", "SI"}, {"auto", "autovettura", "SI"},
+      {"gancio", "gancio", "SI"}, {"letti", "posti_letto", "5"}};
+  // clang-format on
+  // One volunteer per item with that item alone, and one with none: "NO" in every yes/no field.
+  const auto with = [&](const Item* own) {
+    VolunteerRecord r;
+    r.fromLine(volunteer({{"provincia", "ROMA"}, {"cognome", own ? own->field : "NESSUNO"}}));
+    for (const Item& item : items) {
+      if (&item == own) {
+        setField(r, *findField(item.field), item.value);
+      } else if (item.value == std::string_view("SI")) {
+        setField(r, *findField(item.field), "NO");
+      }
+    }
+    return r.toLine();
+  };
+  Names lines{with(nullptr)};
+  for (const Item& item : items) lines.push_back(with(&item));
+  writeFile(path("dotazioni.txt"), crlf(lines));
+  for (const auto& equipment : codes::kEquipment) {
+    SCOPED_TRACE(equipment.option);
+    const Item* item = std::ranges::find(items, equipment.option, &Item::option);
+    ASSERT_NE(item, std::end(items)) << "no case for this value";
+    const std::string key = lines[static_cast<std::size_t>(item - items) + 1].substr(0, kKeyLength);
+    EXPECT_EQ(run({"seleziona", "dotazioni.txt", "--dotazione", std::string(equipment.option)}),
+              (std::tuple{0, key + "\n", ""}));
+  }
+}
+
 // "1,5" is a number where the comma is the decimal separator: the Italian
 // locale, compiled for this test alone into a private LOCPATH.
 TEST_F(CliTest, TheNumericTestFollowsTheLocaleOfTheEnvironment) {
@@ -198,8 +339,13 @@ TEST_F(CliTest, TheNumericTestFollowsTheLocaleOfTheEnvironment) {
 // usage error points to --help, a failure names its file in one line.
 TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
   writeFile(path("unito.txt"), "previous\r\n");
+  writeFile(path("protetto.txt"), "previous\r\n");
+  fs::permissions(path("protetto.txt"), fs::perms(0444));
+  writeFile(path("vecchio.xlsx"), "previous");
   fs::create_directory(path("cartella"));
+  fs::create_directory(path("cartella.csv"));
   fs::create_hard_link(path("aggiunto.txt"), path("stesso.txt"));
+  fs::create_hard_link(path("aggiunto.txt"), path("stesso.csv"));
   ASSERT_EQ(::mkfifo(path("tubo").c_str(), 0644), 0);
   const auto unisciTo = [](const std::string& out) {
     return Names{"unisci", "archivio.txt", "aggiunto.txt", "--out", out};
@@ -210,19 +356,28 @@ TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
       {{"verifica", "archivio.txt", "aggiunto.txt"}, ""}, {{"verifica", "archivio.txt", "--report"}, ""},
       {{"verifica", "archivio.txt", "--report", ""}, ""}, {{"verifica", "archivio.txt", "--out", "x.txt"}, ""},
       {{"unisci", "archivio.txt", "aggiunto.txt"}, ""}, {{"seleziona", "archivio.txt", "--colore", "rosso"}, ""},
-      {{"seleziona", "archivio.txt", "--dotazione", "V27"}, ""},
-      {{"seleziona", "archivio.txt", "--disponibilita", "1m"}, ""},
+      {{"seleziona", "archivio.txt", "--dotazione", "V27"}, ""}, {{"seleziona", "archivio.txt", "--patente", "G"}, ""},
+      {{"seleziona", "archivio.txt", "--livello", "CO"}, ""},
+      {{"seleziona", "archivio.txt", "--disponibilita", "1m"}, ""}, {{"seleziona", "archivio.txt", "--out", "s.csv"}, ""},
+      {{"esporta", "archivio.txt"}, ""}, {{"esporta", "archivio.txt", "--out"}, ""},
+      {{"esporta", "archivio.txt", "--out", "x.txt"}, ""}, {{"riepilogo", "archivio.txt", "--out", "x.ods"}, ""},
+      {{"esporta", "archivio.txt", "aggiunto.txt", "--out", "x.csv"}, ""},
       {{"scadenze"}, ""}, {{"scadenze", "archivio.txt", "--entro", "3651"}, ""},
       {{"scadenze", "archivio.txt", "--entro", "-1"}, ""}, {{"scadenze", "archivio.txt", "--entro", "1.5"}, ""},
       {{"scadenze", "archivio.txt", "--oggi", "2025-02-29"}, ""}, {{"scadenze", "archivio.txt", "--oggi"}, ""},
       {{"scadenze", "manca.txt"}, "manca.txt"},
       // An output that is one of the inputs under another name.
-      {unisciTo("stesso.txt"), ""},
+      {unisciTo("stesso.txt"), ""}, {{"esporta", "stesso.csv", "--out", "./stesso.csv"}, ""},
+      {{"riepilogo", "aggiunto.txt", "--out", "stesso.csv"}, ""},
       // Failures: an output that is not a plain file (renaming over the pipe
-      // would turn it into one), an unreadable input, a missing folder.
-      {unisciTo("tubo"), "tubo"}, {{"verifica", "cartella"}, "cartella"},
+      // would turn it into one) or is write-protected, an unreadable input, a
+      // missing folder.
+      {unisciTo("tubo"), "tubo"}, {unisciTo("protetto.txt"), "protetto.txt"}, {{"verifica", "cartella"}, "cartella"},
       {{"unisci", "archivio.txt", "manca.txt", "--out", "unito.txt"}, "manca.txt"},
-      {unisciTo("manca/unito.txt"), "cartella manca "}};
+      {unisciTo("manca/unito.txt"), "cartella manca "}, {{"esporta", "manca.txt", "--out", "vecchio.xlsx"}, "manca.txt"},
+      {{"riepilogo", "cartella", "--out", "vecchio.xlsx"}, "cartella"},
+      {{"esporta", "archivio.txt", "--out", "manca/e.xlsx"}, "cartella manca "},
+      {{"riepilogo", "archivio.txt", "--out", "cartella.csv"}, "cartella.csv"}};
   // clang-format on
   for (const auto& [args, name] : errors) {
     SCOPED_TRACE(::testing::PrintToString(args));
@@ -239,8 +394,10 @@ TEST_F(CliTest, HelpVersionAndErrorsThatExitTwoLeavingEveryFileAsItWas) {
 
   EXPECT_EQ(readFile(path("archivio.txt")), kArchive);
   EXPECT_EQ(readFile(path("aggiunto.txt")), kAdded);
-  EXPECT_EQ(readFile(path("unito.txt")), "previous\r\n");
+  EXPECT_EQ(readFile(path("unito.txt")) + readFile(path("protetto.txt")), "previous\r\nprevious\r\n");
   for (const char* absent : {"x.txt", "verifica.txt", "manca"}) EXPECT_FALSE(fs::exists(path(absent))) << absent;
+  EXPECT_EQ(readFile(path("vecchio.xlsx")), "previous");
+  for (const char* absent : {"x.csv", "s.csv"}) EXPECT_FALSE(fs::exists(path(absent))) << absent;
   EXPECT_TRUE(fs::is_fifo(path("tubo")));
   // No temporary file was left beside the targets either.
   for (const auto& entry : fs::directory_iterator(dir_))

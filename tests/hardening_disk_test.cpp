@@ -4,6 +4,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -139,19 +140,77 @@ TEST_F(HardeningDiskApp, FilesRemovedOrTurnedIntoFolders) {
   EXPECT_TRUE(p->m->modificato);
 }
 
-// A save through a symbolic link updates the file it leads to, keeping its
-// permissions, and the link stays.
-TEST_F(HardeningDiskApp, ArchiveReachedThroughASymbolicLink) {
-  const std::string real = path("archivio.txt"), link = path("collegamento.txt");
-  writeFile(real, crlf(volunteers(1, 2, "VOL")));
-  ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
-  fs::create_symlink(real, link);
-  restart();
-  p->menu("mnapri", link);
-  p->enroll("NUOVO");
-  p->main().click("mnsalva");
-  EXPECT_TRUE(fs::is_symlink(link) && readFile(real) == p->workCopy());
-  EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms(0640));
+// Every writer on a target its owner protected from writing (0444: root,
+// who could write it anyway, is refused too): told, naming the file, and
+// nothing written. On a writable one: replaced, keeping mode, owner and
+// group, and a link to it stays a link (the three saves are chosen through one).
+TEST_F(HardeningDiskApp, ProtectedTargetsAreRefusedReplacedOnesKeepModeOwnerAndLink) {
+  writeFile(path("sorgente.txt"), crlf(volunteers(1, 2, "VOL")));
+  fs::create_symlink(path("archivio.txt"), path("collegamento.txt"));
+  const std::pair<const char*, std::function<void()>> writers[] = {
+      {"archivio.txt", [&] { p->main().click("mnsalva"); }},
+      {"archivio.txt", [&] { p->menu("mnscn", path("collegamento.txt")); }},
+      {"archivio.txt", [&] { p->ui.answer(ui::Answer::Yes), p->menu("mnesci", path("collegamento.txt")); }},
+      {"verifica.txt", [&] { p->main().click("mnverifica"); }},
+      {"volontari.wrk", [&] { p->enroll("NUOVO"); }}};
+  for (const auto& [target, write] : writers) {
+    for (const mode_t mode : {0444, 0640}) {
+      SCOPED_TRACE(std::string(target) + " " + std::to_string(mode));
+      restart();
+      p->menu("mnapri", path("sorgente.txt"));
+      p->m->nome_archivio = path("collegamento.txt");
+      p->m->modificato = true;
+      if (std::string(target) != "volontari.wrk") writeFile(path(target), "vecchio\r\n");
+      const std::string old = readFile(path(target));
+      ASSERT_EQ(::chown(path(target).c_str(), 4321, 5432) | ::chmod(path(target).c_str(), mode), 0);
+      p->ui.messages.clear();
+      write();
+      struct stat st {};
+      ASSERT_EQ(::stat(path(target).c_str(), &st), 0);
+      EXPECT_EQ((std::tuple{st.st_mode & 07777, st.st_uid, st.st_gid}), (std::tuple{mode, 4321u, 5432u}));
+      EXPECT_EQ(readFile(path(target)) == old, mode == 0444);
+      if (mode == 0444) {
+        EXPECT_EQ(p->told(), "Impossibile scrivere il file " + path(target) + "\n(accesso negato).");
+      }
+      EXPECT_EQ(p->m->modificato, mode == 0444 || std::string(target) != "archivio.txt");
+      EXPECT_TRUE(fs::is_symlink(path("collegamento.txt")) && strayTemporaries(folder()) == 0);
+      if (p->ui.find("formv")) p->ui.find("formv")->close();
+    }
+  }
+}
+
+// The same for a user who is not root (root gives up its rights in a child):
+// a file of someone else is refused, the user's own is replaced keeping its
+// mode, and a folder that takes no new file is named.
+TEST_F(HardeningDiskApp, AUserMayReplaceOnlyWhatTheyMayWrite) {
+  const std::string box = path("cartella"), mine = box + "/mio.txt", theirs = box + "/altrui.txt";
+  fs::create_directory(box);
+  writeFile(mine, "vecchio\r\n");
+  writeFile(theirs, "vecchio\r\n");
+  ASSERT_EQ(::chown(mine.c_str(), 65534, 65534) | ::chmod(mine.c_str(), 0604) | ::chmod(theirs.c_str(), 0644), 0);
+  ASSERT_EQ(::chmod(box.c_str(), 0777) | ::chmod(folder().c_str(), 0755), 0);
+  const std::string work = path("lavoro");
+  fs::create_directory(work);
+  ASSERT_EQ(::chown(work.c_str(), 65534, 65534), 0);
+  EXPECT_TRUE(Child(60, [&](int) {
+                ASSERT_EQ(::setgroups(0, nullptr) | ::setresgid(65534, 65534, 65534) | ::setresuid(65534, 65534, 65534), 0);
+                Program p(work);
+                p.enroll("NUOVO");
+                const std::pair<std::string, std::string> saves[] = {
+                    {theirs, "Impossibile scrivere il file " + theirs + "\n(accesso negato)."},
+                    {mine, "File salvato"},
+                    {folder() + "/nuovo.txt", "Impossibile creare un file nella cartella " + folder() +
+                                                  "\n(accesso negato)."}};
+                for (const auto& [target, told] : saves) {
+                  p.m->nome_archivio = target;
+                  p.main().click("mnsalva");
+                  EXPECT_EQ(p.told(), told);
+                }
+              }).end(false));
+  EXPECT_EQ(readFile(theirs), "vecchio\r\n");
+  EXPECT_EQ(readFile(mine), readFile(work + "/volontari.wrk"));
+  EXPECT_EQ(fs::status(mine).permissions(), fs::perms(0604));
+  EXPECT_TRUE(strayTemporaries(box) == 0 && !fs::exists(folder() + "/nuovo.txt"));
 }
 
 // ---- killed at random points ------------------------------------------------

@@ -1,5 +1,7 @@
 // The main window: start-up, help, Apri, the three saves, exit, and the
 // province and association lists.
+#include <functional>
+
 #include "support.h"
 
 namespace krt::test {
@@ -59,6 +61,7 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
   EXPECT_EQ(items("Form1", "List1"),
             (Names{kRossi.substr(0, 110), std::string(110, ' '), "", "A\nB", kVerdi.substr(0, 110)}));
   EXPECT_EQ(m->nome_archivio, path("archivio.txt"));
+  EXPECT_TRUE(main().control("List1").filledWhileBusy() && !ui.busy);  // busy until the list is refilled
   EXPECT_EQ(shown(ui.openDialogs.at(0)),
             folder() + " | Nome del file da aprire | File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*");
 
@@ -189,6 +192,49 @@ TEST_F(MainWindow, FailedWritesKeepEverythingAsItWas) {
   EXPECT_EQ((std::tuple{workCopy(), m->modificato}), (std::tuple{crlf({kRossi}), true}));
 }
 
+// The work files chosen in any command that reads an archive or writes a
+// file, by their own path, another path, a link to the file or to the
+// folder (verifica.txt not written yet): refused naming the file, nothing
+// changes, and at exit the program stays open with its changes.
+TEST_F(MainWindow, WorkFilesAreNeverTakenAsArchiveOrTarget) {
+  openArchive(crlf({kRossi}));
+  m->modificato = true;
+  ui.setPrinterInstalled(false);
+  fs::create_directory(path("cartella"));
+  writeFile(m->percorso_temp(), "temporaneo\r\n");
+  fs::create_symlink(folder(), path("collegamento"));
+  fs::create_symlink(m->percorso_wrk(), path("link.txt"));
+  const auto files = [&] {
+    return std::tuple{readFile(path("archivio.txt")), workCopy(), readFile(m->percorso_temp()),
+                      fs::exists(path("verifica.txt")), m->modificato, m->nome_archivio, ui.quitRequested};
+  };
+  const auto before = files();
+  // Each command with the answer to its question, if it asks one.
+  const std::tuple<const char*, std::optional<Answer>, std::function<void()>> commands[] = {
+      {"Apri", Answer::No, [&] { main().click("mnapri"); }},
+      {"Aggiungere un archivio", std::nullopt, [&] { main().click("mnaggiu"); }},
+      {"Salva con nome", std::nullopt, [&] { main().click("mnscn"); }},
+      {"Esci", Answer::Yes, [&] { main().click("mnesci"); }},
+      {"chiusura", Answer::Yes, [&] { EXPECT_FALSE(main().close()); }},
+      {"PDF", Answer::Yes, [&] { win("Form4").click("cmdstampa"); }}};
+  main().click("mnins");
+  for (const auto& [name, answer, run] : commands) {
+    for (const char* chosen : {"volontari.wrk", "cartella/../workfile.wrk", "collegamento/verifica.txt", "link.txt"}) {
+      SCOPED_TRACE(std::string(name) + " of " + chosen);
+      menu(nullptr, answer, {chosen});
+      run();
+      EXPECT_EQ(ui.takeMessages().back(), "Il file " + path(chosen) +
+                                              W(" è un file di lavoro del programma e non può essere usato come "
+                                                "archivio né sovrascritto.\nScegliere un altro file."));
+      EXPECT_EQ(files(), before);
+      EXPECT_TRUE(ui.scriptsUsed() && ui.printed.empty());
+    }
+  }
+  // The same names elsewhere are ordinary files.
+  menu("mnscn", std::nullopt, {"cartella/verifica.txt"});
+  EXPECT_EQ(readFile(path("cartella/verifica.txt")), workCopy());
+}
+
 // Provinces (name, sigla, blanks); the associations whose 4-character sigla
 // is the province's; missing lists.
 TEST_F(MainWindow, LookupListsOfProvincesAndAssociations) {
@@ -207,15 +253,51 @@ TEST_F(MainWindow, LookupListsOfProvincesAndAssociations) {
             (Names{fixedWidth("RADIO CLUB ROMA", 40) + "RM  ", fixedWidth("CB ROMA NORD", 40) + "RM  "}));
   EXPECT_EQ(associationsOf("ROMA RM"), Names{fixedWidth("SENZA PROVINCIA", 40)});  // under 21 characters: no sigla
   EXPECT_EQ(associationsOf(fixedWidth("ROMA", 20) + "RM"), Names{});  // "RM" without its blanks matches nothing
+}
 
-  // A missing list is told and leaves the choice empty.
-  fs::remove(path("associazioni.dat"));
-  EXPECT_EQ(associationsOf(pc.item(0)), Names{});
-  toldAbout(ui, "associazioni.dat");
-  fs::remove(path("province.dat"));
-  m->LoadProvinces(pc, ass);
-  EXPECT_EQ(pc.itemCount(), 0);
-  toldAbout(ui, "province.dat");
+// A missing lookup list leaves its choice empty and the window usable. It is
+// told once when the window is opened from the menu, not on the window's
+// activations, and again once it has been read and has gone missing again.
+TEST_F(MainWindow, MissingLookupListToldOncePerOpening) {
+  const struct {
+    const char *entry, *window, *file, *choice;
+  } rows[] = {{"mnins", "Form4", "province.dat", "Combo2"},
+              {"mnins", "Form4", "associazioni.dat", "Combo3"},
+              {"mnsel", "Form3", "province.dat", "cbprov"},
+              {"mnsel", "Form3", "associazioni.dat", "cbass"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.window) + " " + row.file);
+    const std::string list = readFile(path(row.file));
+    const auto comeBack = [&](const char* why) {
+      ui.activate(main());
+      ui.activate(ui.window(row.window));
+      return why;
+    };
+    const auto told = [&](bool once, const char* why) {
+      SCOPED_TRACE(why);
+      const Names shown = ui.takeMessages();
+      ASSERT_EQ(shown.size(), once ? 1u : 0u);
+      for (const auto& text : shown) EXPECT_NE(text.find(path(row.file)), std::string::npos) << text;
+    };
+    fs::remove(path(row.file));
+    main().click(row.entry);  // loaded, then shown
+    told(true, "opened");
+    headless::HeadlessWindow& w = ui.window(row.window);
+    // A province chosen reads the associations again.
+    if (row.choice == std::string_view("Combo3")) w.pick("Combo2", 0);
+    if (row.choice == std::string_view("cbass")) w.focus("cbprov"), w.focus("cbass");
+    EXPECT_EQ(w.control(row.choice).itemCount(), 0);
+    told(false, comeBack("used and activated"));
+    main().click(row.entry);
+    told(true, "opened from the menu again");
+    writeFile(path(row.file), list);
+    told(false, comeBack("readable again"));
+    fs::remove(path(row.file));
+    told(true, comeBack("missing again"));
+    told(false, comeBack("still missing"));
+    writeFile(path(row.file), list);
+    w.close();
+  }
 }
 
 }  // namespace

@@ -15,24 +15,84 @@ Lines readLines(const std::string& path) {
   return lines;
 }
 
-// A full line round-trips but for the reserved field; fields are fixed width,
-// long lines are cut and an empty one is all blanks.
-TEST(Record, RoundTripFixedWidthsAndKeys) {
-  std::string full;
-  for (std::size_t i = 0; i < kLineLength; ++i) full += static_cast<char>('A' + i % 26);
+// One archive line typed by hand, and where each field lies in it: the
+// columns are written here, not taken from the record's own table, so a
+// field moved or two fields swapped in that table fail this test.
+const std::string kGolden =
+    "ROMA                " "RADIO CLUB ROMA                         " "ROSSI                    "
+    "MARIO                    " "VIA APPIA NUOVA 12                      " "00179"
+    "FRASCATI                                " "RM  " "01234" "1988" "05678" "1990" "1961" "O" "COC" "SI" "NO"
+    "06 1234567 SERA                    " "PONTI RADIO                   " "ELETTRICISTA                  " "BS"
+    "PREFETTURA DI ROMA            " "12/03/1980" "12/03/2030" "SI" "QUESTURA DI ROMA              " "01/06/2015"
+    "01/06/2025" "OFFICINE MECCANICHE TIBURTINE SPA                 " "VIA TIBURTINA 1000                      "
+    "00156" "GUIDONIA                                " "LT  " "06 7654321 UFFICIO PERSONALE       " "P" "01" "R"
+    "03" "R" "05" "P" "07" "NO" "21" "22" "23" "24" "25" "26" "YAESU FT-817  " "ICOM IC-2E    "
+    "GRUPPO ELETTROGENO 2 KW                 " "SI" "NO" "SI" "15" "SI" "AB123CD " "NO" "04" "RM654321"
+    "REFERENTE DI ZONA                       " "CORSO BASE 1995                         " "   ";
+
+struct Column {
+  const char* name;
+  std::size_t first, last;
+  const char* value;  // as typed, without its padding
+  std::string_view (*field)(const VolunteerRecord&);
+};
+#define COL(name, first, last, value) \
+  Column { #name, first, last, value, [](const VolunteerRecord& r) { return std::string_view(r.name.view()); } }
+const Column kColumns[] = {
+    COL(provincia, 1, 20, "ROMA"), COL(associazione, 21, 60, "RADIO CLUB ROMA"), COL(cognome, 61, 85, "ROSSI"),
+    COL(nome, 86, 110, "MARIO"), COL(via, 111, 150, "VIA APPIA NUOVA 12"), COL(cap, 151, 155, "00179"),
+    COL(citta, 156, 195, "FRASCATI"), COL(prov_residenza, 196, 199, "RM"), COL(tessera_krt, 200, 204, "01234"),
+    COL(anno_krt, 205, 208, "1988"), COL(tessera_tov, 209, 213, "05678"), COL(anno_tov, 214, 217, "1990"),
+    COL(anno_nascita, 218, 221, "1961"), COL(qualifica, 222, 222, "O"), COL(livello, 223, 225, "COC"),
+    COL(segreteria, 226, 227, "SI"), COL(krt_mare, 228, 229, "NO"), COL(recapito, 230, 264, "06 1234567 SERA"),
+    COL(spec_associazione, 265, 294, "PONTI RADIO"), COL(spec_professionale, 295, 324, "ELETTRICISTA"),
+    COL(patente, 325, 326, "BS"), COL(patente_rilasciata_da, 327, 356, "PREFETTURA DI ROMA"),
+    COL(patente_data, 357, 366, "12/03/1980"), COL(patente_scadenza, 367, 376, "12/03/2030"),
+    COL(passaporto, 377, 378, "SI"), COL(passaporto_rilasciato_da, 379, 408, "QUESTURA DI ROMA"),
+    COL(passaporto_data, 409, 418, "01/06/2015"), COL(passaporto_scadenza, 419, 428, "01/06/2025"),
+    COL(ditta, 429, 478, "OFFICINE MECCANICHE TIBURTINE SPA"), COL(ditta_via, 479, 518, "VIA TIBURTINA 1000"),
+    COL(ditta_cap, 519, 523, "00156"), COL(ditta_citta, 524, 563, "GUIDONIA"), COL(ditta_provincia, 564, 567, "LT"),
+    COL(ditta_recapito, 568, 602, "06 7654321 UFFICIO PERSONALE"), COL(disp_1g, 603, 603, "P"),
+    COL(ore_1g, 604, 605, "01"), COL(disp_3g, 606, 606, "R"), COL(ore_3g, 607, 608, "03"),
+    COL(disp_3g_fuori, 609, 609, "R"), COL(ore_3g_fuori, 610, 611, "05"), COL(disp_1s_fuori, 612, 612, "P"),
+    COL(ore_1s_fuori, 613, 614, "07"), COL(ore_2s_fuori, 615, 616, "NO"), COL(veicolare_27, 617, 618, "21"),
+    COL(palmare_27, 619, 620, "22"), COL(veicolare_43, 621, 622, "23"), COL(palmare_43, 623, 624, "24"),
+    COL(veicolare_vhf, 625, 626, "25"), COL(palmare_vhf, 627, 628, "26"), COL(altro_1, 629, 642, "YAESU FT-817"),
+    COL(altro_2, 643, 656, "ICOM IC-2E"), COL(attrezzature, 657, 696, "GRUPPO ELETTROGENO 2 KW"),
+    COL(packet, 697, 698, "SI"), COL(packet_incluso, 699, 700, "NO"), COL(stazione_campale, 701, 702, "SI"),
+    COL(giorni_corso, 703, 704, "15"), COL(autovettura, 705, 706, "SI"), COL(targa, 707, 714, "AB123CD"),
+    COL(gancio, 715, 716, "NO"), COL(posti_letto, 717, 718, "04"), COL(targa_camper, 719, 726, "RM654321"),
+    COL(note_provinciale, 727, 766, "REFERENTE DI ZONA"), COL(note_nazionale, 767, 806, "CORSO BASE 1995"),
+    COL(riservato, 807, 809, ""),
+};
+#undef COL
+
+TEST(Record, GoldenLineFieldsLieAtTheirColumns) {
+  ASSERT_EQ(kGolden.size(), 809u);
+  ASSERT_EQ(std::size(kColumns), kFieldCount);
   VolunteerRecord r;
-  r.fromLine(full);
-  EXPECT_EQ(r.toLine(), full.substr(0, 806) + "   ");
+  r.fromLine(kGolden + "TAIL");  // text after column 809 is ignored
+  for (const auto& c : kColumns) {
+    SCOPED_TRACE(c.name);
+    const std::string_view typed = std::string_view(kGolden).substr(c.first - 1, c.last - c.first + 1);
+    EXPECT_EQ(trimBlanks(typed), c.value);
+    EXPECT_EQ(c.field(r), typed);
+    const FieldInfo* info = findField(c.name);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ((std::pair{info->offset() + 1, info->offset() + info->width}), (std::pair{c.first, c.last}));
+    EXPECT_EQ(fieldText(r, *info), typed);
+  }
+  EXPECT_EQ(r.key(), kGolden.substr(0, 110));
+  EXPECT_EQ(recordKey(kGolden), kGolden.substr(0, 110));
+  // The reserved columns are written as blanks whatever they held.
+  r.fromLine(kGolden.substr(0, 806) + "XYZ");
+  EXPECT_EQ(r.toLine(), kGolden);
+  // Fixed widths: a short line is padded, a value is padded or cut.
+  r.fromLine("ROMA");
+  EXPECT_EQ(r.toLine(), "ROMA" + std::string(805, ' '));
   r.cognome = "ROSSI";
-  EXPECT_EQ(r.cognome.view(), "ROSSI" + std::string(20, ' '));
-  r.cognome = std::string(30, 'X');
-  EXPECT_EQ(r.cognome.view(), std::string(25, 'X'));
-  r.fromLine(std::string(809, 'A') + "TAIL");
-  EXPECT_EQ(r.toLine(), std::string(806, 'A') + "   ");
-  r.fromLine("");
-  EXPECT_EQ(r.bytes(), std::string(809, ' '));
-  EXPECT_EQ(recordKey("ABC"), "ABC");
-  EXPECT_EQ(recordKey(std::string(109, 'z') + "yx"), std::string(109, 'z') + "y");
+  r.nome = std::string(30, 'X');
+  EXPECT_EQ(r.toLine().substr(60, 50), "ROSSI" + std::string(20, ' ') + std::string(25, 'X'));
 }
 
 TEST(Cp1252, UpperCaseAndUtf8) {

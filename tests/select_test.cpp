@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "editor/form4.h"
+#include "records/file_io.h"
 #include "select/form3.h"
 #include "support.h"
 
@@ -83,7 +84,7 @@ class SelectWindow : public AppTest {
     for (const char* c : {"Tprof", "Tapp", "cbprov", "cbliv"}) EXPECT_EQ(f3().control(c).text(), "") << c;
     EXPECT_TRUE(results().empty());
     EXPECT_TRUE(redLabels().empty());
-    EXPECT_EQ(m->dotazioni_scelte, "0");
+    EXPECT_FALSE(m->dotazioni_scelte);
   }
 
   const std::string rossi = keyOf(kRossi), bianchi = keyOf(kBianchi), verdi = keyOf(kVerdi), neri = keyOf(kNeri);
@@ -99,25 +100,33 @@ TEST_F(SelectWindow, OpeningStartsWithNoCriterionThenSearchesAndPrints) {
   EXPECT_EQ(search(), all);
   w.pick("List1", 2);
   EXPECT_EQ(m->record.bytes(), kVerdi);
-  // A work copy that cannot be read: search and opening (no editor) do nothing and say why.
+  // A work copy that cannot be read: opening (no editor) does nothing and says why...
   std::filesystem::remove(m->percorso_wrk());
   std::filesystem::create_directory(m->percorso_wrk());
   win("Form4").close();
   w.pick("List1", 1);
   EXPECT_TRUE(m->record.bytes() == kVerdi && !m->form4Loaded());
+  std::filesystem::remove(m->percorso_wrk());
+  // ...and a read failing half-way through the search leaves no list cut short.
+  setWorkCopy(crlf(volunteers(200, 200, "X")));  // more than one read buffer
+  int reads = 0;
+  io::setFaultHook([&](io::Op op, const std::string& p) {
+    return op == io::Op::Read && p == m->percorso_wrk() && ++reads == 2;
+  });
   EXPECT_TRUE(search().empty());
+  io::setFaultHook(nullptr);
+  EXPECT_EQ(reads, 2);
   const auto shown = ui.takeMessages();
   ASSERT_EQ(shown.size(), 2u);
   for (const auto& text : shown)
     EXPECT_EQ(text.rfind("Impossibile leggere il file " + m->percorso_wrk(), 0), 0u) << text;
   EXPECT_FALSE(ui.busy);
-  std::filesystem::remove(m->percorso_wrk());
   // The equipment flag rules: set with nothing chosen, nobody passes; cleared, a choice is ignored.
   setWorkCopy(crlf({kRossi, kBianchi, kVerdi, kNeri}));
-  m->dotazioni_scelte = "1";
+  m->dotazioni_scelte = true;
   EXPECT_EQ(search(), none);
   w.click("Lcamp");
-  m->dotazioni_scelte = "0";
+  m->dotazioni_scelte = false;
   EXPECT_EQ(search(), all);
   // The printed list, with the pen positions left out.
   w.click("cmdstampa");
@@ -130,6 +139,7 @@ TEST_F(SelectWindow, OpeningStartsWithNoCriterionThenSearchesAndPrints) {
   for (const auto& key : all) page.push_back("text " + key);
   page.push_back("end");
   EXPECT_EQ(calls, page);
+  EXPECT_TRUE(ui.printed.at(0).busyAtEnd && !ui.busy);  // the busy pointer while it prints, and only then
 }
 
 // Each criterion reads its own fields only: of a volunteer with just that field and
@@ -161,7 +171,7 @@ TEST_F(SelectWindow, EveryCriterionReadsItsOwnFields) {
     apply(item.typedIn ? std::vector<Act>{click("cmbsel"), type(item.typedIn, "xy")}
                        : std::vector<Act>{click("cmbsel"), click(item.label), click(item.label)});
     EXPECT_EQ(redLabels(), Names{item.label});
-    EXPECT_EQ(m->dotazioni_scelte, item.equipment ? "1" : "0");
+    EXPECT_EQ(m->dotazioni_scelte, item.equipment);
     EXPECT_EQ(search(), Names{keyOf(only)});
   }
 }
@@ -170,22 +180,23 @@ TEST_F(SelectWindow, EveryCriterionReadsItsOwnFields) {
 // starts from "Nuova selezione"; its second search must not double the lines.
 TEST_F(SelectWindow, ChoicesFiltersAndTheirCombinations) {
   // clang-format off
-  const struct { const char* why; std::vector<Act> acts; Names red; const char* equipment; Names found; } cases[] = {
-      {"a typed level is neither chosen nor applied", {type("cbliv", "or ")}, {}, "0", all},
-      {"a picked level", {pick("cbliv", 0)}, {"Label7"}, "0", {verdi}},
-      {"secretarial typed in lower case", {type("cbseg", "si")}, {"Label9"}, "0", {rossi}},
-      {"a licence typed with it", {type("Combo4", "b ")}, {"Lpat"}, "0", {rossi}},
+  const struct { const char* why; std::vector<Act> acts; Names red; bool equipment; Names found; } cases[] = {
+      {"a typed level is neither chosen nor applied", {type("cbliv", "or ")}, {}, false, all},
+      {"a picked level", {pick("cbliv", 0)}, {"Label7"}, false, {verdi}},
+      {"secretarial typed in lower case", {type("cbseg", "si")}, {"Label9"}, false, {rossi}},
+      {"a licence typed with it", {type("Combo4", "b ")}, {"Lpat"}, false, {rossi}},
       {"leaving the province reloads them", {focus("cbprov"), pick("cbprov", 1), focus("cbass"), pick("cbass", 0)},
-       {"Lprov", "Lass"}, "0", {verdi, neri}},
-      {"a province typed applies but is not marked", {type("cbprov", fixedWidth("roma", 20))}, {}, "0",
+       {"Lprov", "Lass"}, false, {verdi, neri}},
+      {"a province typed applies but is not marked", {type("cbprov", fixedWidth("roma", 20))}, {}, false,
        {rossi, bianchi}},
-      {"a province typed without its padding", {type("cbprov", "roma")}, {}, "0", none},
+      {"a province typed without its padding", {type("cbprov", "roma")}, {}, false, none},
       {"car or hook, one day (NO refused)", {click("Lauto"), click("Lgancio"), click("L1pp")},
-       {"L1pp", "Lauto", "Lgancio"}, "1", {rossi}},
-      {"car or beds, in Milan", {click("Lauto"), click("Lletti"), pick("cbprov", 1)}, {"Lprov", "Lauto", "Lletti"},
-       "1", {neri}},
-      {"the experience label alone: an empty filter", {click("Lprof")}, {"Lprof"}, "1", all},
-      {"other equipment erased: still chosen", {type("Tapp", "x"), type("Tapp", "")}, {"Lapp"}, "1", all},
+       {"L1pp", "Lauto", "Lgancio"}, true, {rossi}},
+      {"beds or car: each listed for the one it has", {click("Lletti"), click("Lauto")}, {"Lauto", "Lletti"}, true,
+       {rossi, neri}},
+      {"beds alone: not the car without beds", {click("Lletti")}, {"Lletti"}, true, {neri}},
+      {"the experience label alone: an empty filter", {click("Lprof")}, {"Lprof"}, true, all},
+      {"other equipment erased: still chosen", {type("Tapp", "x"), type("Tapp", "")}, {"Lapp"}, true, all},
   };
   // clang-format on
   HeadlessWindow& w = open();
@@ -202,10 +213,17 @@ TEST_F(SelectWindow, ChoicesFiltersAndTheirCombinations) {
   EXPECT_TRUE(ui.busyCalls > 0 && !ui.busy);
 }
 
-// The criteria stay while a result is open in the editor; otherwise coming back starts anew.
+// The criteria stay while a result is open in the editor; otherwise, a result
+// that could not be opened included, coming back starts anew.
 TEST_F(SelectWindow, OpeningAResultKeepsTheSelection) {
   HeadlessWindow& w = open();
   apply({click("Lauto"), type("Tprof", "x"), click("cmdcerca")});
+  std::filesystem::rename(m->percorso_wrk(), path("salvata"));
+  std::filesystem::create_directory(m->percorso_wrk());  // cannot be read
+  w.pick("List1", 0);
+  EXPECT_TRUE(!m->form4Loaded() && ui.takeMessages().size() == 1);
+  std::filesystem::remove(m->percorso_wrk());
+  std::filesystem::rename(path("salvata"), m->percorso_wrk());
   ui.activate(main());
   ui.activate(w);
   expectNoCriterion("coming back withdraws the criteria");
@@ -218,7 +236,7 @@ TEST_F(SelectWindow, OpeningAResultKeepsTheSelection) {
             (std::tuple{std::string(kLineLength, ' '), "m", true, true}));
   ui.activate(main());
   ui.activate(w);
-  EXPECT_EQ((std::tuple{results(), redLabels(), m->dotazioni_scelte}), (std::tuple{none, Names{"Lcamp"}, "1"}));
+  EXPECT_EQ((std::tuple{results(), redLabels(), m->dotazioni_scelte}), (std::tuple{none, Names{"Lcamp"}, true}));
 }
 
 }  // namespace

@@ -71,6 +71,7 @@ TEST_F(ViewerTest, MissingReportIsToldAndPrintsInCourierNew12) {
   ASSERT_EQ(ui.printed.size(), 1u);
   EXPECT_EQ(ui.printed[0].calls,
             (Names{"font courier new", "size 12", "portrait", "text 0 0 " + kCleanTitle, "text 0 271 ", "end"}));
+  EXPECT_TRUE(ui.printed[0].busyAtEnd && !ui.busy);  // the busy pointer while it prints, and only then
 }
 
 }  // namespace

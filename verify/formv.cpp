@@ -55,24 +55,26 @@ void formv::fill() {
     list.setToolTip("");
     list.setFontSize(10);
     list.clearItems();
-    list.addItem(title_);
-    list.addItem("");
+    ui::LineStore lines;
+    lines.add(title_);
+    lines.add("");
     int contatore = 2;
     try {
       LineReader in(path_);
-      std::string line;
-      while (in.next(line)) {
+      std::string_view line;
+      while (in.nextView(line)) {
         if (contatore > kListLimit) {
           tooMany = true;
           break;
         }
-        list.addItem(line);
+        lines.add(line);
         ++contatore;
       }
     } catch (const FileError& e) {
       unreadable = true;
       why = e.userMessage();
     }
+    list.setItems(std::move(lines));
   }
   if (tooMany) m_.message("Spazio insufficente per troppi errori. Sistemare gli errori segnalati.");
   if (unreadable) m_.message("Il rapporto della verifica non si pu\xF2 mostrare.\n" + why);

@@ -64,11 +64,11 @@ struct VerificationResult {
 // The title the viewer shows above the report.
 std::string_view reportTitle(bool errorFound);
 
-// Checks every line of `archive`, one after the other, and writes the report to `report`, which
-// replaces the old one only once it is complete. Each line is parsed into a
-// record; `current` afterwards holds the archive's last line. Throws
-// FileError when the archive cannot be read or the report written; the old
-// report then stays as it was.
+// Checks every line of `archive`, one after the other, and writes the
+// report to `report`, which replaces the old one only once it is complete.
+// Each line is parsed into `current`, which afterwards holds the last one.
+// Throws FileError when the archive cannot be read or the report written;
+// the old report then stays as it was.
 VerificationResult verifyArchive(const std::string& archive, const std::string& report, const NumberFormat& format,
                                  VolunteerRecord& current);
 

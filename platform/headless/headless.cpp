@@ -19,10 +19,21 @@ HeadlessControl::HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& 
 void HeadlessControl::setText(std::string_view text) { text_ = text; }
 
 void HeadlessControl::clearItems() {
+  filledWhileBusy_ = window_.platform().busy;
   items_.clear();
   index_ = -1;
   top_ = 0;
   if (desc_.kind == ui::Kind::ComboBox) text_.clear();
+}
+
+void HeadlessControl::addItem(std::string_view item) {
+  filledWhileBusy_ = filledWhileBusy_ && window_.platform().busy;
+  items_.add(item);
+}
+
+void HeadlessControl::setItems(ui::LineStore lines) {
+  clearItems();
+  items_ = std::move(lines);
 }
 
 std::string HeadlessControl::item(int index) const {
@@ -33,7 +44,13 @@ std::string HeadlessControl::item(int index) const {
     for (const auto& cell : rows_[static_cast<std::size_t>(index)]) row += (row.empty() ? "" : "\t") + cell;
     return row;
   }
-  return items_[static_cast<std::size_t>(index)];
+  return std::string(items_[static_cast<std::size_t>(index)]);
+}
+
+std::vector<std::string> HeadlessControl::items() const {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < items_.size(); ++i) out.emplace_back(items_[i]);
+  return out;
 }
 
 int HeadlessControl::itemCount() const {
@@ -194,6 +211,7 @@ void RecordingPrinter::endDoc() {
   if (failOnEnd_) throw ui::PrintError("La stampante non risponde.");
   doc_.calls.push_back("end");
   doc_.ended = true;
+  doc_.busyAtEnd = busy_;
 }
 
 // ---- HeadlessPlatform ----------------------------------------------------------------
@@ -331,12 +349,13 @@ bool HeadlessPlatform::showHelp(const std::string& path) {
 
 void HeadlessPlatform::setBusy(bool b) {
   if (b) ++busyCalls;
-  busy = b;
+  busyDepth_ = b ? busyDepth_ + 1 : std::max(busyDepth_ - 1, 0);
+  busy = busyDepth_ > 0;
 }
 
 std::unique_ptr<ui::Printer> HeadlessPlatform::createPrinter(const std::string& pdfPath) {
   printed.push_back({pdfPath, {}, false});
-  return std::make_unique<RecordingPrinter>(printed.back(), printFails_ && pdfPath.empty());
+  return std::make_unique<RecordingPrinter>(printed.back(), printFails_ && pdfPath.empty(), busy);
 }
 
 }  // namespace krt::headless

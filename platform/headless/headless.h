@@ -29,7 +29,9 @@ class HeadlessControl : public ui::Control {
   std::string text() const override { return text_; }
   void setText(std::string_view text) override;
   void clearItems() override;
-  void addItem(std::string_view item) override { items_.emplace_back(item); }
+  void addItem(std::string_view item) override;
+  void setItems(ui::LineStore lines) override;
+  const ui::LineStore& lines() const override { return items_; }
   int itemCount() const override;
   std::string item(int index) const override;
   int listIndex() const override { return index_; }
@@ -48,15 +50,18 @@ class HeadlessControl : public ui::Control {
   void setToolTip(std::string_view tip) override { tip_ = tip; }
 
   const ui::ControlSpec& desc() const { return desc_; }
-  const std::vector<std::string>& items() const { return items_; }
+  std::vector<std::string> items() const;
   void setRows(std::vector<std::vector<std::string>> rows) override;
   std::string cell(int row, int column) const override;
+  // Whether the items were last emptied, and every one since added, with the
+  // busy pointer shown.
+  bool filledWhileBusy() const { return filledWhileBusy_; }
 
  private:
   HeadlessWindow& window_;
   ui::ControlSpec desc_;
   std::string text_;
-  std::vector<std::string> items_;
+  ui::LineStore items_;
   std::vector<std::vector<std::string>> rows_;
   int index_ = -1;
   int top_ = 0;
@@ -65,6 +70,7 @@ class HeadlessControl : public ui::Control {
   std::string fontName_;
   double fontSize_ = 8.25;
   std::string tip_;
+  bool filledWhileBusy_ = false;
 };
 
 class HeadlessWindow : public ui::Window {
@@ -84,6 +90,7 @@ class HeadlessWindow : public ui::Window {
   const std::string& caption() const { return caption_; }
   const std::string& focused() const { return focus_; }
   ui::EventSink& sink() { return sink_; }
+  HeadlessPlatform& platform() { return platform_; }
 
   // ---- the user ----
   // A menu entry, button or label clicked.
@@ -113,11 +120,13 @@ struct PrintedDocument {
   std::string pdfPath;
   std::vector<std::string> calls;
   bool ended = false;
+  bool busyAtEnd = false;  // the busy pointer was shown when the document ended
 };
 
 class RecordingPrinter : public ui::Printer {
  public:
-  RecordingPrinter(PrintedDocument& doc, bool failOnEnd) : doc_(doc), failOnEnd_(failOnEnd) {}
+  RecordingPrinter(PrintedDocument& doc, bool failOnEnd, const bool& busy)
+      : doc_(doc), failOnEnd_(failOnEnd), busy_(busy) {}
   void setFontName(std::string_view name) override;
   void setFontSize(double points) override;
   void setFontBold(bool bold) override;
@@ -139,6 +148,7 @@ class RecordingPrinter : public ui::Printer {
  private:
   PrintedDocument& doc_;
   bool failOnEnd_;
+  const bool& busy_;
   int x_ = 0;
   int y_ = 0;
   double size_ = 10;
@@ -181,7 +191,7 @@ class HeadlessPlatform : public ui::Platform {
   std::vector<std::string> progressShown;  // the texts of the progress created
   int progressSteps = 0;
   int busyCalls = 0;
-  bool busy = false;
+  bool busy = false;  // shown by at least one BusyPointer still alive
   bool quitRequested = false;
 
   // The texts of the message boxes shown so far, then forgets them.
@@ -230,6 +240,7 @@ class HeadlessPlatform : public ui::Platform {
   bool printerInstalled_ = true;
   bool printFails_ = false;
   bool helpWorks_ = true;
+  int busyDepth_ = 0;
 };
 
 // Thrown when the program shows a message box or dialog the test did not

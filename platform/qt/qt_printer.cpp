@@ -11,8 +11,9 @@ namespace krt::qt {
 
 QtPrinter::QtPrinter(const std::string& pdfPath) : printer_(QPrinter::HighResolution) {
   if (!pdfPath.empty()) {
+    pdf_ = std::make_unique<ReplacementFile>(pdfPath);
     printer_.setOutputFormat(QPrinter::PdfFormat);
-    printer_.setOutputFileName(QFile::decodeName(pdfPath.c_str()));
+    printer_.setOutputFileName(QFile::decodeName(pdf_->tempPath().c_str()));
   }
   printer_.setDocName("Archivio K.R.T.");
   font_ = QFont("Courier New");
@@ -105,6 +106,7 @@ void QtPrinter::endDoc() {
   QPainter& p = painter();  // an empty document still makes a page
   if (!p.end()) throw ui::PrintError("La stampa non \xE8 stata completata.");
   if (printer_.printerState() == QPrinter::Error) throw ui::PrintError("La stampante ha segnalato un errore.");
+  if (pdf_) pdf_->commit();
 }
 
 }  // namespace krt::qt

@@ -9,12 +9,15 @@
 #include <string>
 
 #include "platform/ui.h"
+#include "records/file_io.h"
 
 namespace krt::qt {
 
 class QtPrinter : public ui::Printer {
  public:
-  // The default printer, or a PDF file when pdfPath is not empty.
+  // The default printer, or a PDF file when pdfPath is not empty: the PDF
+  // is written beside it and replaces it only once complete (a protected
+  // or unusable target throws FileError before anything is drawn).
   explicit QtPrinter(const std::string& pdfPath);
   ~QtPrinter() override;
 
@@ -41,6 +44,7 @@ class QtPrinter : public ui::Printer {
   QPainter& painter();  // begins the document on first use
   double dev(int twips) const;
 
+  std::unique_ptr<ReplacementFile> pdf_;  // outlives the printer that writes it
   QPrinter printer_;
   std::unique_ptr<QPainter> painter_;
   QFont font_;

@@ -12,7 +12,8 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QAbstractListModel>
+#include <QListView>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
@@ -149,18 +150,57 @@ class ClickLabel : public QLabel {
   QtControl*& control_;
 };
 
-// A list whose entries are chosen by a click or by Enter.
-class ChoiceList : public QListWidget {
+}  // namespace
+
+// The lines of a list box as a Qt model: the view asks for the rows it
+// draws, and only those are converted to QString.
+class LineModel : public QAbstractListModel {
  public:
-  ChoiceList(QtControl*& control, QWidget* parent) : QListWidget(parent), control_(control) {}
+  using QAbstractListModel::QAbstractListModel;
+  const ui::LineStore& lines() const { return lines_; }
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
+    return toQ(lines_[static_cast<std::size_t>(index.row())]);
+  }
+  void setLines(ui::LineStore lines) {
+    beginResetModel();
+    lines_ = std::move(lines);
+    endResetModel();
+  }
+  void append(std::string_view line) {
+    const int row = rowCount();
+    beginInsertRows({}, row, row);
+    lines_.add(line);
+    endInsertRows();
+  }
+
+ private:
+  ui::LineStore lines_;
+};
+
+namespace {
+
+// A list whose entries are chosen by a click or by Enter. Enter chooses
+// the entry under the focus frame, as a click on it would: the focus may
+// reach the list (by Tab) with that entry not yet selected.
+class ChoiceList : public QListView {
+ public:
+  ChoiceList(QtControl*& control, QWidget* parent) : QListView(parent), control_(control) {}
 
  protected:
   void keyPressEvent(QKeyEvent* e) override {
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentRow() >= 0 && control_) {
-      control_->raise(ui::Event::Click);
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+      const QModelIndex current = currentIndex();
+      if (current.isValid() && control_) {
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+        control_->raise(ui::Event::Click);
+      }
       return;
     }
-    QListWidget::keyPressEvent(e);
+    QListView::keyPressEvent(e);
   }
 
  private:
@@ -268,6 +308,7 @@ RowsTable* tableOf(QWidget* w) { return dynamic_cast<RowsTable*>(w); }
 
 QtControl::QtControl(QtWindow& window, const ui::ControlSpec& desc, QWidget* widget)
     : window_(window), desc_(desc), widget_(widget), back_(desc.backColor.value_or(ui::kWhite)) {
+  if (auto* view = qobject_cast<QListView*>(widget)) lines_ = dynamic_cast<LineModel*>(view->model());
   widget->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(this)));
 }
 
@@ -307,8 +348,8 @@ void QtControl::clearItems() {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) {
     c->clear();
     c->clearEditText();
-  } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    l->clear();
+  } else if (LineModel* m = lines_) {
+    m->setLines({});
   } else if (auto* t = tableOf(widget_)) {
     t->rows()->setRows({});
   }
@@ -337,22 +378,38 @@ void QtControl::addItem(std::string_view item) {
       c->setCurrentIndex(-1);
       c->setEditText(keep);
     }
-  } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    l->addItem(toQ(item));
+  } else if (LineModel* m = lines_) {
+    m->append(item);
   }
 }
 
+void QtControl::setItems(ui::LineStore lines) {
+  if (LineModel* m = lines_) {
+    m->setLines(std::move(lines));
+  } else {
+    clearItems();
+    for (std::size_t i = 0; i < lines.size(); ++i) addItem(lines[i]);
+  }
+}
+
+const ui::LineStore& QtControl::lines() const {
+  static const ui::LineStore none;
+  return lines_ ? lines_->lines() : none;
+}
+
+QAbstractItemView* QtControl::listView() const { return lines_ ? qobject_cast<QAbstractItemView*>(widget_) : nullptr; }
+
 int QtControl::itemCount() const {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) return c->count();
-  if (auto* l = qobject_cast<QListWidget*>(widget_)) return l->count();
+  if (LineModel* m = lines_) return m->rowCount();
   if (auto* t = tableOf(widget_)) return static_cast<int>(t->rows()->rows().size());
   return 0;
 }
 
 std::string QtControl::item(int index) const {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) return fromQ(c->itemText(index));
-  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    if (auto* it = l->item(index)) return fromQ(it->text());
+  if (LineModel* m = lines_) {
+    if (index >= 0 && index < m->rowCount()) return std::string(m->lines()[static_cast<std::size_t>(index)]);
   }
   if (auto* t = tableOf(widget_)) {
     // A row reads as its cells separated by tabs.
@@ -365,9 +422,9 @@ std::string QtControl::item(int index) const {
 
 int QtControl::listIndex() const {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) return c->currentIndex();
-  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    const auto* it = l->currentItem();
-    return it && it->isSelected() ? l->currentRow() : -1;
+  if (QAbstractItemView* l = listView()) {
+    const QModelIndex current = l->currentIndex();
+    return current.isValid() && l->selectionModel()->isSelected(current) ? current.row() : -1;
   }
   if (auto* t = tableOf(widget_)) return t->currentIndex().isValid() ? t->currentIndex().row() : -1;
   return -1;
@@ -376,8 +433,9 @@ int QtControl::listIndex() const {
 void QtControl::setListIndex(int index) {
   if (auto* c = qobject_cast<QComboBox*>(widget_)) {
     c->setCurrentIndex(index);
-  } else if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    l->setCurrentRow(index);
+  } else if (QAbstractItemView* l = listView()) {
+    // The entry becomes the current one and the only one selected.
+    l->setCurrentIndex(lines_->index(index, 0));
     raise(ui::Event::Click);  // as the user's choice does
   } else if (auto* t = tableOf(widget_)) {
     t->setCurrentIndex(t->model()->index(index, 0));
@@ -385,7 +443,7 @@ void QtControl::setListIndex(int index) {
 }
 
 int QtControl::topIndex() const {
-  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
+  if (QAbstractItemView* l = listView()) {
     const auto index = l->indexAt(QPoint(2, 2));
     return index.isValid() ? index.row() : 0;
   }
@@ -393,8 +451,8 @@ int QtControl::topIndex() const {
 }
 
 void QtControl::setTopIndex(int index) {
-  if (auto* l = qobject_cast<QListWidget*>(widget_)) {
-    if (auto* it = l->item(index)) l->scrollToItem(it, QAbstractItemView::PositionAtTop);
+  if (QAbstractItemView* l = listView()) {
+    if (index >= 0 && index < lines_->rowCount()) l->scrollTo(lines_->index(index, 0), QAbstractItemView::PositionAtTop);
   }
 }
 
@@ -569,9 +627,11 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
     }
     case ui::Kind::ListBox: {
       auto* l = new ChoiceList(*holder, parent);
+      l->setModel(new LineModel(l));
       l->setUniformItemSizes(true);
       l->setSelectionMode(QAbstractItemView::SingleSelection);
-      QObject::connect(l, &QListWidget::itemClicked, l, [holder] {
+      l->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      QObject::connect(l, &QAbstractItemView::clicked, l, [holder] {
         if (*holder) (*holder)->raise(ui::Event::Click);
       });
       w = l;
@@ -595,13 +655,6 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
       w = tabs;
       break;
     }
-    case ui::Kind::StatusPanel: {
-      auto* l = new QLabel(parent);
-      l->setTextFormat(Qt::PlainText);
-      l->setText(toQ(c.caption));
-      w = l;
-      break;
-    }
     case ui::Kind::Table: {
       auto* t = new RowsTable(*holder, parent);
       t->setModel(new RowsModel(toQ(c.caption).split('|'), t));
@@ -614,6 +667,13 @@ QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
       t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
       t->horizontalHeader()->setHighlightSections(false);
       w = t;
+      break;
+    }
+    case ui::Kind::StatusPanel: {
+      auto* l = new QLabel(parent);
+      l->setTextFormat(Qt::PlainText);
+      l->setText(toQ(c.caption));
+      w = l;
       break;
     }
     case ui::Kind::Line: {

@@ -10,11 +10,13 @@
 #include "platform/ui.h"
 
 class QAction;
+class QAbstractItemView;
 
 namespace krt::qt {
 
 class QtPlatform;
 class QtWindow;
+class LineModel;
 
 // A control: one widget and what the logic may ask of it.
 class QtControl : public ui::Control {
@@ -29,6 +31,8 @@ class QtControl : public ui::Control {
   void setText(std::string_view text) override;
   void clearItems() override;
   void addItem(std::string_view item) override;
+  void setItems(ui::LineStore lines) override;
+  const ui::LineStore& lines() const override;
   int itemCount() const override;
   std::string item(int index) const override;
   int listIndex() const override;
@@ -52,9 +56,13 @@ class QtControl : public ui::Control {
   void raise(ui::Event event);
 
  private:
+  // A list box's view and the model of its lines; null for other kinds.
+  QAbstractItemView* listView() const;
+
   QtWindow& window_;
   ui::ControlSpec desc_;
   QPointer<QWidget> widget_;
+  QPointer<LineModel> lines_;
   ui::Color back_;
   bool visible_ = true;
 };

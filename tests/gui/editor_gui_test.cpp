@@ -18,8 +18,8 @@ class EditorGui : public GuiTest {
   void openEditor(int row) {
     start({volunteer({{"cognome", "BIANCHI"}, {"nome", "MARIO"}, {"prov_residenza", "RM"}, {"via", "VIA ROMA 1"}}),
            volunteer({{"cognome", "ROSSI"}, {"nome", "MARIO"}, {"prov_residenza", "RM"}, {"via", "VIA NAPOLI 2"}})});
-    auto* list = find<QListWidget>("Form1", "List1");
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    QAbstractItemView* main = list("Form1");
+    QTest::mouseClick(main->viewport(), Qt::LeftButton, {}, rowCentre(main, row));
     ASSERT_TRUE(window("Form4") && window("Form4")->isVisible());
     via = find<QLineEdit>("Form4", "Text12");
     province = find<QComboBox>("Form4", "Combo2");
@@ -78,15 +78,32 @@ TEST_F(EditorGui, GuardAsksOncePerFocusMoveAndItsMessageBoxIsNotAnActivation) {
   EXPECT_EQ(province->currentText().left(4), "ROMA");  // No: the stored province is back
 }
 
-// With no printer installed the sheet goes to a PDF file the user names.
+// With no printer installed the sheet goes to a PDF file the user names: an
+// old file there is replaced whole, keeping its mode, also through a link;
+// a write-protected one is refused, named, and kept.
 TEST_F(EditorGui, ProfileSheetPrintedToPdf) {
   platform.printer = false;
   openEditor(0);
   platform.answer = ui::Answer::Yes;
-  platform.file = path("scheda.pdf");
-  QTest::mouseClick(find<QPushButton>("Form4", "cmdstampa"), Qt::LeftButton);
-  const std::string pdf = readFile(path("scheda.pdf"));
-  EXPECT_TRUE(pdf.size() > 1000 && pdf.starts_with("%PDF-"));
+  fs::create_symlink(path("scheda.pdf"), path("collegamento.pdf"));
+  for (const auto& [chosen, mode] : {std::pair{"scheda.pdf", 0640}, {"collegamento.pdf", 0600}, {"scheda.pdf", 0444}}) {
+    SCOPED_TRACE(chosen + std::to_string(mode));
+    std::ofstream(path("scheda.pdf"), std::ios::trunc) << "vecchio";
+    fs::permissions(path("scheda.pdf"), fs::perms(mode));
+    platform.messages.clear();
+    platform.file = path(chosen);
+    QTest::mouseClick(find<QPushButton>("Form4", "cmdstampa"), Qt::LeftButton);
+    const std::string pdf = readFile(path("scheda.pdf"));
+    if (mode == 0444) {
+      EXPECT_EQ(platform.messages.back(), "Impossibile scrivere il file " + path("scheda.pdf") + "\n(accesso negato).");
+      EXPECT_EQ(pdf, "vecchio");
+    } else {
+      EXPECT_TRUE(pdf.size() > 1000 && pdf.starts_with("%PDF-") && platform.messages.size() == 1);
+    }
+    EXPECT_EQ(fs::status(path("scheda.pdf")).permissions(), fs::perms(mode));
+    EXPECT_TRUE(fs::is_symlink(path("collegamento.pdf")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 5) << "a temporary file was left";
+  }
 }
 
 }  // namespace

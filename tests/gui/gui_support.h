@@ -6,7 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QListWidget>
+#include <QAbstractItemView>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -102,6 +102,18 @@ class GuiTest : public ::testing::Test {
     return QTest::qWaitForWindowActive(window(name));
   }
   static void trigger(const char* action) { window("Form1")->findChild<QAction*>(action)->trigger(); }
+
+  // A window's list as the user sees it: its rows' texts, the current row
+  // (the one with the focus frame), a row's place on the screen.
+  static QAbstractItemView* list(const char* windowName) { return find<QAbstractItemView>(windowName, "List1"); }
+  static int rows(QAbstractItemView* l) { return l->model()->rowCount(); }
+  static QString row(QAbstractItemView* l, int r) { return l->model()->index(r, 0).data().toString(); }
+  static QPoint rowCentre(QAbstractItemView* l, int r) { return l->visualRect(l->model()->index(r, 0)).center(); }
+  // Presses Tab until the focus reaches the widget; false if it never does.
+  static bool tabTo(QWidget* target) {
+    for (int i = 0; i < 40 && !target->hasFocus(); ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    return target->hasFocus();
+  }
 
   fs::path dir_;
   ScriptedQtPlatform platform;

@@ -1,5 +1,6 @@
 // The real main window: menu and controls, Apri, keyboard search, refused
 // characters, and the selection window.
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +9,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
 
 #include "gui_support.h"
 
@@ -41,10 +44,9 @@ TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   std::ofstream(path("prova.txt"), std::ios::binary) << line1 + "\r\n" + line2;
   platform.file = path("prova.txt");
   trigger("mnapri");
-  auto* list = find<QListWidget>("Form1", "List1");
-  ASSERT_EQ(list->count(), 2);
-  EXPECT_EQ(list->item(1)->text().toStdString(), line2);
-
+  QAbstractItemView* main = list("Form1");
+  ASSERT_EQ(rows(main), 2);
+  EXPECT_EQ(row(main, 1).toStdString(), line2);
   // The status line: a bar under the controls, which stay where they were;
   // the window grows by the bar's height alone.
   auto* bar = mw->statusBar();
@@ -56,7 +58,7 @@ TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
   EXPECT_TRUE(bar->isVisible() && bar->height() > 0);
   QWidget* client = mw->centralWidget();
   EXPECT_EQ(client->geometry(), QRect(0, mw->menuBar()->height(), qt::px(11790), qt::px(8010)));
-  EXPECT_EQ(list->geometry(), QRect(qt::px(720), qt::px(360), qt::px(10455), qt::px(6150)));
+  EXPECT_EQ(main->geometry(), QRect(qt::px(720), qt::px(360), qt::px(10455), qt::px(6150)));
   EXPECT_EQ(bar->geometry().top(), client->geometry().bottom() + 1);
   EXPECT_EQ(mw->height(), mw->menuBar()->height() + qt::px(8010) + bar->height());
   // The merge tells its summary and the status line follows it.
@@ -70,23 +72,52 @@ TEST_F(GuiTest, MainWindowCarriesItsMenuAndControlsAndApriFillsTheList) {
 TEST_F(GuiTest, KeyboardOnlySearchVerifyAndOpen) {
   start({volunteer({{"cognome", "ALFA"}}), volunteer({{"cognome", "BETA"}}), volunteer({{"cognome", "ALFIERI"}})});
   ASSERT_TRUE(activate("Form1"));
-  auto* list = find<QListWidget>("Form1", "List1");
-  EXPECT_TRUE(list->hasFocus());  // the first control of the reading order
+  QAbstractItemView* main = list("Form1");
+  EXPECT_TRUE(main->hasFocus());  // the first control of the reading order
   auto* search = find<QLineEdit>("Form1", "tcerca");
   search->setFocus();
   QTest::keyClicks(search, "alf");
   QTest::keyClick(search, Qt::Key_Return);
-  EXPECT_EQ(list->currentRow(), 0);
+  EXPECT_EQ(main->currentIndex().row(), 0);
   QTest::keyClick(window("Form1"), Qt::Key_F3);
-  EXPECT_EQ(list->currentRow(), 2);
+  EXPECT_EQ(main->currentIndex().row(), 2);
   EXPECT_TRUE(!window("Form4") && platform.messages.empty());    // the search opens no editor
   QTest::keyClick(window("Form1"), Qt::Key_V, Qt::AltModifier);  // "Verifica", a command on the bar itself
   EXPECT_TRUE(std::filesystem::exists(path("verifica.txt")) && search->text() == "alf");
-  list->setFocus();
-  QTest::keyClick(list, Qt::Key_Up);
-  QTest::keyClick(list, Qt::Key_Return);
-  ASSERT_TRUE(window("Form4") && window("Form4")->isVisible());
-  EXPECT_EQ(m->record.cognome.view().substr(0, 4), "BETA");
+}
+
+// Enter opens the entry under the focus frame, as a click on it would, also
+// when the focus came by Tab and the entry is not yet selected; in the main
+// list and in the selection's result list.
+TEST_F(GuiTest, EnterOpensTheEntryUnderTheFocusFrame) {
+  struct Case {
+    const char* window;
+    int downs;
+    const char* opened;
+  };
+  for (const Case& c : {Case{"Form1", 0, "ALFA"}, Case{"Form1", 2, "GAMMA"}, Case{"Form3", 0, "ALFA"},
+                        Case{"Form3", 1, "BETA"}}) {
+    SCOPED_TRACE(std::string(c.window) + " " + std::to_string(c.downs));
+    start({volunteer({{"cognome", "ALFA"}}), volunteer({{"cognome", "BETA"}}), volunteer({{"cognome", "GAMMA"}})});
+    if (std::string(c.window) == "Form3") {
+      trigger("mnsel");
+      ASSERT_TRUE(activate("Form3"));
+      QTest::mouseClick(find<QPushButton>("Form3", "cmdcerca"), Qt::LeftButton);
+    } else {
+      ASSERT_TRUE(activate("Form1"));
+      find<QLineEdit>("Form1", "tcerca")->setFocus();
+    }
+    QAbstractItemView* l = list(c.window);
+    ASSERT_EQ(rows(l), 3);
+    ASSERT_TRUE(tabTo(l));
+    for (int i = 0; i < c.downs; ++i) QTest::keyClick(l, Qt::Key_Down);
+    QTest::keyClick(l, Qt::Key_Return);
+    QTRY_VERIFY(window("Form4") && window("Form4")->isVisible());
+    EXPECT_EQ(find<QLineEdit>("Form4", "Text1")->text().trimmed().toStdString(), c.opened);
+    EXPECT_EQ(m->modo, "m");
+    m.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
 }
 
 TEST_F(GuiTest, CharactersTheArchiveCannotHoldAreRefused) {
@@ -118,10 +149,52 @@ TEST_F(GuiTest, SelectionTwoLabelsClickedThenCerca) {
     EXPECT_EQ(label->palette().color(QPalette::Window), QColor(255, 0, 0));
   }
   QTest::mouseClick(find<QPushButton>("Form3", "cmdcerca"), Qt::LeftButton);
-  auto* list = find<QListWidget>("Form3", "List1");
-  ASSERT_EQ(list->count(), 2);  // a car, and some hours for one day
-  EXPECT_EQ(list->item(0)->text().mid(60, 8), "AUTO    ");
-  EXPECT_EQ(list->item(1)->text().mid(60, 8), "ENTRAMBI");
+  QAbstractItemView* result = list("Form3");
+  ASSERT_EQ(rows(result), 2);  // a car, and some hours for one day
+  EXPECT_EQ(row(result, 0).mid(60, 8), "AUTO    ");
+  EXPECT_EQ(row(result, 1).mid(60, 8), "ENTRAMBI");
+}
+
+}  // namespace
+}  // namespace krt::gui
+
+namespace krt::gui {
+namespace {
+
+// "Scadenze dei documenti…": the real number question, then the table of the
+// window; Enter on a row opens that volunteer in the editor.
+TEST_F(GuiTest, ScadenzeAskedInTheRealDialogAndEnterOnARowOpensTheEditor) {
+  start({volunteer({{"cognome", "ROSSI"}}),
+         volunteer({{"cognome", "VERDI"}, {"nome", "ANNA"}, {"patente", "B"}, {"patente_scadenza", "01/01/2000"}})});
+  std::string asked;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    asked = dialog->labelText().toStdString() + " " + std::to_string(dialog->intValue()) + " " +
+            std::to_string(dialog->intMinimum()) + "-" + std::to_string(dialog->intMaximum());
+    dialog->setIntValue(30);
+    dialog->accept();
+  });
+  answer.start(20);
+  trigger("mnscadenze");
+  answer.stop();
+  EXPECT_EQ(asked, "Scadenze entro quanti giorni? 90 0-3650");
+  ASSERT_TRUE(window("FormScad") && window("FormScad")->windowTitle() == "Scadenze dei documenti");
+  auto* table = find<QTableView>("FormScad", "tscadenze");
+  ASSERT_TRUE(table && table->isVisible());
+  QStringList headings;
+  for (int i = 0; i < table->model()->columnCount(); ++i)
+    headings << table->model()->headerData(i, Qt::Horizontal).toString();
+  EXPECT_EQ(headings.join('|').toStdString(), "Cognome|Nome|Associazione|Provincia|Recapito|Documento|Scadenza|Stato");
+  ASSERT_EQ(table->model()->rowCount(), 1);
+  EXPECT_EQ(table->model()->index(0, 7).data().toString().toStdString(), "SCADUTO");
+  table->setFocus();
+  table->setCurrentIndex(table->model()->index(0, 0));
+  QTest::keyClick(table, Qt::Key_Return);
+  for (int i = 0; i < 200 && !(window("Form4") && window("Form4")->isVisible()); ++i) QTest::qWait(10);
+  ASSERT_TRUE(window("Form4") && window("Form4")->isVisible());
+  EXPECT_EQ(m->record.cognome.view().substr(0, 5), "VERDI");
 }
 
 }  // namespace
