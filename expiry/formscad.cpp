@@ -1,5 +1,6 @@
 #include "expiry/formscad.h"
 
+#include "export/table_file.h"
 #include "mainwin/modulo1.h"
 #include "print/printing.h"
 #include "records/fixed_text.h"
@@ -95,7 +96,32 @@ void FormScad::cmdstampa_Click() {
   });
 }
 
-void FormScad::cmdesporta_Click() {}
+void FormScad::cmdesporta_Click() {
+  const auto chosen = m_.platform.saveFileDialogFiltered(
+      {m_.paths.startFolder, "Esporta le scadenze", "Cartella di lavoro Excel (*.xlsx)|*.xlsx|File CSV (*.csv)|*.csv"});
+  if (!chosen || chosen->path.empty()) return;
+  // A name without .xlsx or .csv takes the ending of the filter chosen.
+  std::string path = chosen->path;
+  auto format = tableFormatOf(path);
+  if (!format) {
+    format = chosen->filter == 1 ? TableFormat::Csv : TableFormat::Xlsx;
+    path += *format == TableFormat::Csv ? ".csv" : ".xlsx";
+  }
+  // The columns and values of archivio-cli scadenze.
+  const std::vector<std::string> headings(kExpiryColumns.begin(), kExpiryColumns.end());
+  std::vector<std::vector<std::string>> cells;
+  cells.reserve(rows_.size());
+  for (const ExpiryRow& row : rows_) {
+    const auto fields = expiryFields(row);
+    cells.emplace_back(fields.begin(), fields.end());
+  }
+  try {
+    ui::BusyPointer busy(m_.platform);
+    writeTableFile(path, *format, "Scadenze", headings, cells);
+  } catch (const FileError& e) {
+    m_.reportFileError(e);
+  }
+}
 
 void FormScad::cmdchiudi_Click() { window().hide(); }
 

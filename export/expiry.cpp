@@ -5,6 +5,7 @@
 #include <ctime>
 #include <cstdio>
 
+#include "export/table_file.h"
 #include "records/cp1252.h"
 #include "records/file_io.h"
 #include "records/fixed_text.h"
@@ -50,33 +51,6 @@ struct Document {
 
 std::string_view fieldOf(std::string_view line, const FieldInfo& field) {
   return columns(line, field.column, field.width);
-}
-
-// One value of a row for scripts: UTF-8, enclosed in double quotes (inner
-// ones doubled) when it holds the separator, a quote, CR or LF.
-void appendScriptField(std::string& out, std::string_view cp1252Text) {
-  // Most values are plain ASCII with nothing to quote: taken as they are.
-  bool plain = true;
-  for (const char c : cp1252Text) {
-    const auto byte = static_cast<unsigned char>(c);
-    plain = plain && byte >= 0x20 && byte < 0x80 && c != ';' && c != '"';
-  }
-  if (plain) {
-    out += cp1252Text;
-    return;
-  }
-  const bool quoted = cp1252Text.find_first_of(";\"\r\n") != std::string_view::npos;
-  const std::string utf8 = cp1252::toUtf8(cp1252Text);
-  if (!quoted) {
-    out += utf8;
-    return;
-  }
-  out += '"';
-  for (const char c : utf8) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
 }
 
 }  // namespace
@@ -228,7 +202,7 @@ void writeExpiryScript(const std::vector<ExpiryRow>& rows, const std::function<v
   for (const ExpiryRow& row : rows) {
     const auto fields = expiryFields(row);
     for (std::size_t i = 0; i < fields.size(); ++i) {
-      appendScriptField(buffer, fields[i]);
+      appendCsvField(buffer, cp1252::toUtf8(fields[i]), CsvUse::Script);
       buffer += i + 1 < fields.size() ? ';' : '\n';
     }
     if (buffer.size() >= 1 << 16) {

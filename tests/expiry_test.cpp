@@ -2,6 +2,7 @@
 // gets against a day and a number of days ahead.
 #include "export/expiry.h"
 #include "support.h"
+#include "xlsx_dump.h"
 
 namespace krt::test {
 namespace {
@@ -126,6 +127,22 @@ TEST_F(ExpiryWindow, RowsOfTheWorkCopyAtEachActivationAndTheEditorFromARow) {
   EXPECT_NE(std::ranges::find_if(calls, [&](const std::string& c) { return c.ends_with(w.control("lintestazione").text()); }),
             calls.end());
   EXPECT_EQ(calls.back(), "end");
+
+  // Exported with the batch tool's columns: a CSV file, and a workbook whose
+  // name takes its ending from the filter chosen.
+  ui.chooseFile(path("scadenze.csv"));
+  w.click("cmdesporta");
+  ui.chooseFile(path("scadenze"), 0);
+  w.click("cmdesporta");
+  const std::string row = "ROMA;RADIO CLUB ROMA;";
+  EXPECT_EQ(readFile(path("scadenze.csv")),
+            "\xEF\xBB\xBFprovincia;associazione;cognome;nome;recapito;documento;scadenza;stato\r\n" + row +
+                "VERDI;ANNA;06 1;patente;" + formatDate(today - 1) + ";SCADUTO\r\n" + row + "ROSSI;ANNA;06 1;passaporto;" +
+                formatDate(today + 10) + ";IN SCADENZA\r\n" + row + "GIALLI;ANNA;06 1;patente;31/02/2020;DATA NON VALIDA\r\n");
+  const std::string sheet = xlsxDump(path("scadenze.xlsx"));
+  EXPECT_EQ(sheet.substr(0, sheet.find(' ')), "1");
+  EXPECT_NE(sheet.find("Scadenze"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("s:GIALLI|s:ANNA|s:06 1|s:patente|s:31/02/2020|s:DATA NON VALIDA"), std::string::npos) << sheet;
 
   // Back to the window after a change: the rows are read again.
   setWorkCopy(crlf({neri}));

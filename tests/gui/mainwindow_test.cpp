@@ -1,5 +1,6 @@
 // The real main window: menu and controls, Apri, keyboard search, refused
 // characters, and the selection window.
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +9,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
 
 #include "gui_support.h"
 
@@ -150,6 +153,48 @@ TEST_F(GuiTest, SelectionTwoLabelsClickedThenCerca) {
   ASSERT_EQ(rows(result), 2);  // a car, and some hours for one day
   EXPECT_EQ(row(result, 0).mid(60, 8), "AUTO    ");
   EXPECT_EQ(row(result, 1).mid(60, 8), "ENTRAMBI");
+}
+
+}  // namespace
+}  // namespace krt::gui
+
+namespace krt::gui {
+namespace {
+
+// "Scadenze dei documenti…": the real number question, then the table of the
+// window; Enter on a row opens that volunteer in the editor.
+TEST_F(GuiTest, ScadenzeAskedInTheRealDialogAndEnterOnARowOpensTheEditor) {
+  start({volunteer({{"cognome", "ROSSI"}}),
+         volunteer({{"cognome", "VERDI"}, {"nome", "ANNA"}, {"patente", "B"}, {"patente_scadenza", "01/01/2000"}})});
+  std::string asked;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    asked = dialog->labelText().toStdString() + " " + std::to_string(dialog->intValue()) + " " +
+            std::to_string(dialog->intMinimum()) + "-" + std::to_string(dialog->intMaximum());
+    dialog->setIntValue(30);
+    dialog->accept();
+  });
+  answer.start(20);
+  trigger("mnscadenze");
+  answer.stop();
+  EXPECT_EQ(asked, "Scadenze entro quanti giorni? 90 0-3650");
+  ASSERT_TRUE(window("FormScad") && window("FormScad")->windowTitle() == "Scadenze dei documenti");
+  auto* table = find<QTableView>("FormScad", "tscadenze");
+  ASSERT_TRUE(table && table->isVisible());
+  QStringList headings;
+  for (int i = 0; i < table->model()->columnCount(); ++i)
+    headings << table->model()->headerData(i, Qt::Horizontal).toString();
+  EXPECT_EQ(headings.join('|').toStdString(), "Cognome|Nome|Associazione|Provincia|Recapito|Documento|Scadenza|Stato");
+  ASSERT_EQ(table->model()->rowCount(), 1);
+  EXPECT_EQ(table->model()->index(0, 7).data().toString().toStdString(), "SCADUTO");
+  table->setFocus();
+  table->setCurrentIndex(table->model()->index(0, 0));
+  QTest::keyClick(table, Qt::Key_Return);
+  for (int i = 0; i < 200 && !(window("Form4") && window("Form4")->isVisible()); ++i) QTest::qWait(10);
+  ASSERT_TRUE(window("Form4") && window("Form4")->isVisible());
+  EXPECT_EQ(m->record.cognome.view().substr(0, 5), "VERDI");
 }
 
 }  // namespace
