@@ -58,7 +58,7 @@ Form4::Form4(Modulo1& m) : m_(m) {
   on("elimina", Event::Click, [this] { elimina_Click(); });
   on("Command1", Event::Click, [this] { Command1_Click(); });
   on("cmdstampa", Event::Click, [this] { cmdstampa_Click(); });
-  createWindow(m_.platform, form4Spec());
+  createWindow(m_.platform, form4Desc());
   // Until the first population only "Stampa" and "Esci" are shown.
   control("elimina").setVisible(false);
   control("modifica").setVisible(false);

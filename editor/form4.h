@@ -17,7 +17,7 @@ class Modulo1;
 
 // The window's description: every control with its caption, hint, font,
 // colours and position.
-const ui::WindowSpec& form4Spec();
+const ui::WindowDesc& form4Desc();
 
 class Form4 : public ui::Form {
  public:

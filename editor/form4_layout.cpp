@@ -9,7 +9,7 @@
 namespace krt {
 namespace {
 
-using ui::ControlSpec;
+using ui::ControlDesc;
 using ui::Kind;
 
 const ui::Font kBoldFont{"MS Sans Serif", 8.25, true};
@@ -25,14 +25,14 @@ std::string blanks(std::size_t n) { return std::string(n, ' '); }
 // Appends the controls of one area of the window.
 class Builder {
  public:
-  explicit Builder(std::vector<ControlSpec>& out) : out_(out) {}
+  explicit Builder(std::vector<ControlDesc>& out) : out_(out) {}
 
   // The area the next controls go in: "" the window, "SSTab1/0" a page.
   void area(std::string container) { container_ = std::move(container); }
 
   // A heading: default colours, regular font.
   void heading(std::string name, std::string caption, int x, int y, int width) {
-    ControlSpec c = base(Kind::Label, std::move(name), x, y, width, kLabelHeight);
+    ControlDesc c = base(Kind::Label, std::move(name), x, y, width, kLabelHeight);
     c.caption = std::move(caption);
     c.font = kRegularFont;
     out_.push_back(std::move(c));
@@ -40,7 +40,7 @@ class Builder {
 
   // A field label: white bold text on blue.
   void label(std::string name, std::string caption, int x, int y, int width) {
-    ControlSpec c = base(Kind::Label, std::move(name), x, y, width, kLabelHeight);
+    ControlDesc c = base(Kind::Label, std::move(name), x, y, width, kLabelHeight);
     c.caption = std::move(caption);
     c.font = kBoldFont;
     c.foreColor = ui::kWhite;
@@ -52,7 +52,7 @@ class Builder {
   // or by `accessibleName` when it has no label of its own.
   void textBox(std::string name, std::string hint, int x, int y, int width, int maxLength = 0,
                std::string labelledBy = {}, std::string accessibleName = {}) {
-    ControlSpec c = base(Kind::TextBox, std::move(name), x, y, width, kBoxHeight);
+    ControlDesc c = base(Kind::TextBox, std::move(name), x, y, width, kBoxHeight);
     c.hint = std::move(hint);
     c.maxLength = maxLength;
     c.font = kRegularFont;
@@ -62,7 +62,7 @@ class Builder {
   }
 
   void comboBox(std::string name, std::string hint, int x, int y, int width, std::string labelledBy = {}) {
-    ControlSpec c = base(Kind::ComboBox, std::move(name), x, y, width, kComboHeight);
+    ControlDesc c = base(Kind::ComboBox, std::move(name), x, y, width, kComboHeight);
     c.hint = std::move(hint);
     c.font = kRegularFont;
     c.labelledBy = std::move(labelledBy);
@@ -88,7 +88,7 @@ class Builder {
   }
 
   void button(std::string name, std::string caption, std::string hint, int x, int y) {
-    ControlSpec c = base(Kind::Button, std::move(name), x, y, 1440, 495);
+    ControlDesc c = base(Kind::Button, std::move(name), x, y, 1440, 495);
     c.caption = std::move(caption);
     c.hint = std::move(hint);
     c.font = kRegularFont;
@@ -96,15 +96,15 @@ class Builder {
   }
 
   void tabControl(std::string name, std::string pages, int x, int y, int width, int height) {
-    ControlSpec c = base(Kind::TabControl, std::move(name), x, y, width, height);
+    ControlDesc c = base(Kind::TabControl, std::move(name), x, y, width, height);
     c.caption = std::move(pages);
     c.font = kRegularFont;
     out_.push_back(std::move(c));
   }
 
  private:
-  ControlSpec base(Kind kind, std::string name, int x, int y, int width, int height) const {
-    ControlSpec c;
+  ControlDesc base(Kind kind, std::string name, int x, int y, int width, int height) const {
+    ControlDesc c;
     c.kind = kind;
     c.name = std::move(name);
     c.left = x;
@@ -115,7 +115,7 @@ class Builder {
     return c;
   }
 
-  std::vector<ControlSpec>& out_;
+  std::vector<ControlDesc>& out_;
   std::string container_;
 };
 
@@ -310,9 +310,9 @@ void buttonRow(Builder& b) {
 
 }  // namespace
 
-const ui::WindowSpec& form4Spec() {
-  static const ui::WindowSpec desc = [] {
-    ui::WindowSpec s;
+const ui::WindowDesc& form4Desc() {
+  static const ui::WindowDesc desc = [] {
+    ui::WindowDesc s;
     s.name = "Form4";
     s.caption = "Form4";
     s.width = 11880;

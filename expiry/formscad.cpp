@@ -37,7 +37,7 @@ FormScad::FormScad(Modulo1& m) : m_(m) {
   on("cmdstampa", Event::Click, [this] { cmdstampa_Click(); });
   on("cmdesporta", Event::Click, [this] { cmdesporta_Click(); });
   on("cmdchiudi", Event::Click, [this] { cmdchiudi_Click(); });
-  createWindow(m_.platform, formscadSpec());
+  createWindow(m_.platform, formscadDesc());
 }
 
 void FormScad::showFor(int days) {

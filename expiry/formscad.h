@@ -14,7 +14,7 @@ namespace krt {
 class Modulo1;
 
 // The window's description: caption, heading, table, buttons.
-const ui::WindowSpec& formscadSpec();
+const ui::WindowDesc& formscadDesc();
 
 class FormScad : public ui::Form {
  public:

@@ -2,25 +2,25 @@
 
 namespace krt {
 
-const ui::WindowSpec& formscadSpec() {
+const ui::WindowDesc& formscadDesc() {
   using ui::Kind;
-  static const ui::WindowSpec desc = [] {
-    ui::WindowSpec s;
+  static const ui::WindowDesc desc = [] {
+    ui::WindowDesc s;
     s.name = "FormScad";
     s.caption = "Scadenze dei documenti";
     s.width = 13800;
     s.height = 7440;
     s.font = {"MS Sans Serif", 8.25, false};
-    ui::ControlSpec table{Kind::Table, "tscadenze",
+    ui::ControlDesc table{Kind::Table, "tscadenze",
                           "Cognome|Nome|Associazione|Provincia|Recapito|Documento|Scadenza|Stato", "", 120, 480,
                           13560, 6120};
     table.accessibleName = "Documenti scaduti o in scadenza";
-    ui::ControlSpec none{Kind::Label, "lnessuno", "Nessun documento scaduto o in scadenza.", "", 120, 480, 13560,
+    ui::ControlDesc none{Kind::Label, "lnessuno", "Nessun documento scaduto o in scadenza.", "", 120, 480, 13560,
                          375};
-    ui::ControlSpec print{Kind::Button, "cmdstampa", "Stampa", "", 120, 6780, 1455, 495};
-    ui::ControlSpec save{Kind::Button, "cmdesporta", "Esporta\x85", "Salva l'elenco come file xlsx o csv", 1695,
+    ui::ControlDesc print{Kind::Button, "cmdstampa", "Stampa", "", 120, 6780, 1455, 495};
+    ui::ControlDesc save{Kind::Button, "cmdesporta", "Esporta\x85", "Salva l'elenco come file xlsx o csv", 1695,
                          6780, 1455, 495};
-    ui::ControlSpec close{Kind::Button, "cmdchiudi", "Chiudi", "", 12225, 6780, 1455, 495};
+    ui::ControlDesc close{Kind::Button, "cmdchiudi", "Chiudi", "", 12225, 6780, 1455, 495};
     s.controls = {
         {Kind::Label, "lintestazione", "", "", 120, 120, 13560, 300}, table, none, print, save, close,
     };

@@ -43,7 +43,7 @@ Form1::Form1(Modulo1& m) : m_(m) {
   on("cmdcerca", Event::Click, [this] { cmdcerca_Click(); });
   on("cmdprossimo", Event::Click, [this] { cmdprossimo_Click(); });
   on("List1", Event::Click, [this] { List1_Click(); });
-  createWindow(m_.platform, form1Spec());
+  createWindow(m_.platform, form1Desc());
   Form_Load();
 }
 

@@ -11,7 +11,7 @@ namespace krt {
 class Modulo1;
 
 // The window's description: caption, controls at their positions, menu.
-const ui::WindowSpec& form1Spec();
+const ui::WindowDesc& form1Desc();
 
 class Form1 : public ui::Form {
  public:

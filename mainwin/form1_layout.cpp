@@ -2,30 +2,30 @@
 
 namespace krt {
 
-const ui::WindowSpec& form1Spec() {
+const ui::WindowDesc& form1Desc() {
   using ui::Kind;
-  static const ui::WindowSpec desc = [] {
-    ui::WindowSpec s;
+  static const ui::WindowDesc desc = [] {
+    ui::WindowDesc s;
     s.name = "Form1";
     s.caption = "Profilo del volontario K.R.T.";
     s.width = 11790;
     s.height = 8010;
     s.font = {"MS Sans Serif", 8.25, false};
-    ui::ControlSpec list{Kind::ListBox, "List1", "", "", 720, 360, 10455, 6150};
+    ui::ControlDesc list{Kind::ListBox, "List1", "", "", 720, 360, 10455, 6150};
     list.font = {"Courier New", 8.25, false};
     list.accessibleName = "Elenco volontari";
-    ui::ControlSpec search{Kind::TextBox, "tcerca", "", "", 720, 6840, 3735, 375};
+    ui::ControlDesc search{Kind::TextBox, "tcerca", "", "", 720, 6840, 3735, 375};
     search.accessibleName = "Testo da cercare";
     search.enterClicks = "cmdcerca";
-    ui::ControlSpec next{Kind::Button, "cmdprossimo", "Cerca successivo", "", 6240, 6840, 1215, 495};
+    ui::ControlDesc next{Kind::Button, "cmdprossimo", "Cerca successivo", "", 6240, 6840, 1215, 495};
     next.shortcut = "F3";
-    ui::ControlSpec file{Kind::ListBox, "File1", "", "", 240, 1800, 375, 285};
+    ui::ControlDesc file{Kind::ListBox, "File1", "", "", 240, 1800, 375, 285};
     // The status line: the archive, the volunteers of the work copy, unsaved changes.
     // Screen readers read the panels' texts, and the archive's full path as
     // its description.
-    const ui::ControlSpec archive{Kind::StatusPanel, "starchivio", "Nessun archivio aperto"};
-    const ui::ControlSpec count{Kind::StatusPanel, "stvolontari", "0 volontari", "", 0, 0, 2100};
-    const ui::ControlSpec changes{Kind::StatusPanel, "stmodifiche", "", "", 0, 0, 2400};
+    const ui::ControlDesc archive{Kind::StatusPanel, "starchivio", "Nessun archivio aperto"};
+    const ui::ControlDesc count{Kind::StatusPanel, "stvolontari", "0 volontari", "", 0, 0, 2100};
+    const ui::ControlDesc changes{Kind::StatusPanel, "stmodifiche", "", "", 0, 0, 2400};
     s.controls = {
         list, search, {Kind::Button, "cmdcerca", "Cerca", "", 4800, 6840, 1215, 495}, next, file, archive, count, changes,
     };

@@ -33,7 +33,7 @@ class Form : public EventSink {
 
   // Builds the window; called by the derived constructor once its handlers
   // may run.
-  void createWindow(Platform& platform, const WindowSpec& desc) { window_ = platform.createWindow(desc, *this); }
+  void createWindow(Platform& platform, const WindowDesc& desc) { window_ = platform.createWindow(desc, *this); }
 
   void on(std::string control, Event event, std::function<void()> handler) {
     handlers_[{std::move(control), event}] = std::move(handler);

@@ -55,7 +55,7 @@ enum class Kind {
   StatusPanel,
 };
 
-struct ControlSpec {
+struct ControlDesc {
   Kind kind = Kind::Label;
   std::string name;
   std::string caption;
@@ -79,21 +79,21 @@ struct ControlSpec {
   std::string enterClicks;
 };
 
-struct MenuSpec {
+struct MenuDesc {
   std::string name;
   std::string caption;
-  std::vector<MenuSpec> items;  // empty: a command
+  std::vector<MenuDesc> items;  // empty: a command
   std::string shortcut;         // e.g. "Ctrl+O"
 };
 
-struct WindowSpec {
+struct WindowDesc {
   std::string name;
   std::string caption;
   int width = 0, height = 0;  // client area
   Font font;
-  std::vector<ControlSpec> controls;  // focusable controls take the focus in this order
+  std::vector<ControlDesc> controls;  // focusable controls take the focus in this order
   std::vector<std::string> tabOrder;  // when given, overrides the order above
-  std::vector<MenuSpec> menu;
+  std::vector<MenuDesc> menu;
 };
 
 // ---- controls and windows --------------------------------------------------
@@ -275,7 +275,7 @@ class Platform {
  public:
   virtual ~Platform() = default;
 
-  virtual std::unique_ptr<Window> createWindow(const WindowSpec& desc, EventSink& sink) = 0;
+  virtual std::unique_ptr<Window> createWindow(const WindowDesc& desc, EventSink& sink) = 0;
 
   // A modal message box with the application's title and no icon; the first
   // button is the default.

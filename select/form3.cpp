@@ -61,7 +61,7 @@ Form3::Form3(Modulo1& m) : m_(m) {
   on("cmdesporta", Event::Click, [this] { cmdesporta_Click(); });
   on("cmdriepilogo", Event::Click, [this] { cmdriepilogo_Click(); });
   on("cmdchiamata", Event::Click, [this] { cmdchiamata_Click(); });
-  createWindow(m_.platform, form3Spec());
+  createWindow(m_.platform, form3Desc());
   reset(EmptyList::First);
 }
 

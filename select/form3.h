@@ -13,7 +13,7 @@ namespace krt {
 class Modulo1;
 
 // The window's description: caption, controls at their positions, focus order.
-const ui::WindowSpec& form3Spec();
+const ui::WindowDesc& form3Desc();
 
 class Form3 : public ui::Form {
  public:

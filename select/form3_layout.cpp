@@ -84,8 +84,8 @@ struct Caption {
 constexpr Caption kCaptions[] = {{"cbprov", "Lprov"}, {"cbass", "Lass"},   {"Combo4", "Lpat"}, {"Combo1", "Label8"},
                                  {"cbliv", "Label7"}, {"cbseg", "Label9"}, {"Tprof", "Lprof"}, {"Tapp", "Lapp"}};
 
-ui::ControlSpec controlOf(const Row& row) {
-  ui::ControlSpec c;
+ui::ControlDesc controlOf(const Row& row) {
+  ui::ControlDesc c;
   c.kind = row.kind;
   c.name = row.name;
   c.caption = row.caption;
@@ -120,9 +120,9 @@ ui::ControlSpec controlOf(const Row& row) {
 
 }  // namespace
 
-const ui::WindowSpec& form3Spec() {
-  static const ui::WindowSpec desc = [] {
-    ui::WindowSpec s;
+const ui::WindowDesc& form3Desc() {
+  static const ui::WindowDesc desc = [] {
+    ui::WindowDesc s;
     s.name = "Form3";
     s.caption = "Selezione";
     s.width = 11880;

@@ -34,9 +34,9 @@ std::vector<std::string> words(const std::string& heading) {
 
 }  // namespace
 
-const ui::WindowSpec& riepilogoSpec() {
-  static const ui::WindowSpec desc = [] {
-    ui::WindowSpec s;
+const ui::WindowDesc& riepilogoDesc() {
+  static const ui::WindowDesc desc = [] {
+    ui::WindowDesc s;
     s.name = "Friepilogo";
     s.caption = "Riepilogo per provincia";
     s.width = 11880;
@@ -44,7 +44,7 @@ const ui::WindowSpec& riepilogoSpec() {
     s.font = {"MS Sans Serif", 8.25, false};
     std::string headings;
     for (const auto& h : totalsHeadings()) headings += (headings.empty() ? "" : "|") + h;
-    ui::ControlSpec table{ui::Kind::Table, "tabella", headings, "", 240, 240, 11400, 5160};
+    ui::ControlDesc table{ui::Kind::Table, "tabella", headings, "", 240, 240, 11400, 5160};
     table.accessibleName = "Riepilogo per provincia";
     s.controls = {table,
                   {ui::Kind::Button, "cmdstampa", "Stampa", "", 5400, 5640, 1455, 375},
@@ -59,7 +59,7 @@ FormRiepilogo::FormRiepilogo(Modulo1& m) : m_(m) {
   on("cmdstampa", ui::Event::Click, [this] { cmdstampa_Click(); });
   on("cmdesporta", ui::Event::Click, [this] { cmdesporta_Click(); });
   on("cmdchiudi", ui::Event::Click, [this] { cmdchiudi_Click(); });
-  createWindow(m_.platform, riepilogoSpec());
+  createWindow(m_.platform, riepilogoDesc());
 }
 
 void FormRiepilogo::show(Totals totals) {

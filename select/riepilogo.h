@@ -9,7 +9,7 @@ namespace krt {
 
 class Modulo1;
 
-const ui::WindowSpec& riepilogoSpec();
+const ui::WindowDesc& riepilogoDesc();
 
 class FormRiepilogo : public ui::Form {
  public:

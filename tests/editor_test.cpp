@@ -32,7 +32,7 @@ std::string member(const char* provincia, const char* cognome, const char* nome,
   return r.toLine();
 }
 
-bool isEntryControl(const ui::ControlSpec& c) { return c.kind == ui::Kind::TextBox || c.kind == ui::Kind::ComboBox; }
+bool isEntryControl(const ui::ControlDesc& c) { return c.kind == ui::Kind::TextBox || c.kind == ui::Kind::ComboBox; }
 
 class EditorTest : public AppTest {
  protected:
@@ -50,7 +50,7 @@ class EditorTest : public AppTest {
   }
   // Every entry control shows its text in `texts`, or nothing.
   void expectEntries(const Texts& texts) {
-    for (const auto& c : form4Spec().controls) {
+    for (const auto& c : form4Desc().controls) {
       if (!isEntryControl(c)) continue;
       const auto it = texts.find(c.name);
       EXPECT_EQ(text(c.name), it == texts.end() ? "" : it->second) << c.name;
@@ -96,7 +96,7 @@ TEST(EditorLayout, ButtonHints) {
       {"Command2", "Cliccare per inserire il volontario."},
       {"Command1", "Cliccare per uscire senza aggiornare i dati del volontario."}};
   for (const auto& [name, hint] : hints)
-    EXPECT_EQ(std::ranges::find(form4Spec().controls, name, &ui::ControlSpec::name)->hint, hint) << name;
+    EXPECT_EQ(std::ranges::find(form4Desc().controls, name, &ui::ControlDesc::name)->hint, hint) << name;
 }
 
 // Each showing fills the editor anew from the record, dropping what was typed.
@@ -229,7 +229,7 @@ TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
 TEST_F(EditorTest, EveryFieldIsUpperCasedExceptNumbersAndCutToWidth) {
   main().click("mnins");
   const std::string alphabet = "abcdefghijklmnopqrstuvwxyz", typed = "\xE0" + alphabet.substr(1) + alphabet + alphabet;
-  for (const auto& c : form4Spec().controls)
+  for (const auto& c : form4Desc().controls)
     if (isEntryControl(c)) ed().type(c.name, typed);
   ed().click("Command2");
   const std::string work = workCopy();

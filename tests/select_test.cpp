@@ -33,8 +33,8 @@ std::string keyOf(const std::string& l) { return l.substr(0, kKeyLength); }
 
 // The texts whose blanks, accents, quotes and spelling are easy to lose.
 TEST(SelectLayout, Texts) {
-  const auto caption = &ui::ControlSpec::caption;
-  const auto hint = &ui::ControlSpec::hint;
+  const auto caption = &ui::ControlDesc::caption;
+  const auto hint = &ui::ControlDesc::hint;
   // clang-format off
   const std::vector<std::tuple<const char*, decltype(hint), std::string>> texts{
       {"Lprov", caption, "                    Provincia"}, {"cmbsel", caption, "Nuova selezione"},
@@ -43,7 +43,7 @@ TEST(SelectLayout, Texts) {
       {"Combo1", hint, "Scegliere fra 'O'peratore o 'C'ollaboratore."}};
   // clang-format on
   for (const auto& [name, text, expected] : texts)
-    EXPECT_EQ((*std::ranges::find(form3Spec().controls, name, &ui::ControlSpec::name)).*text, expected) << name;
+    EXPECT_EQ((*std::ranges::find(form3Desc().controls, name, &ui::ControlDesc::name)).*text, expected) << name;
 }
 
 // One thing the user does in the window.

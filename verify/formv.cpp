@@ -6,31 +6,11 @@
 
 namespace krt {
 
-const ui::WindowSpec& formvSpec() {
-  using ui::Kind;
-  static const ui::WindowSpec desc = [] {
-    ui::WindowSpec s;
-    s.name = "formv";
-    s.caption = "Form3";
-    s.width = 10785;
-    s.height = 8025;
-    s.font = {"MS Sans Serif", 8.25, false};
-    s.controls = {
-        {Kind::Button, "stampa", "Stampa", "", 3000, 7320, 1575, 495},
-        {Kind::Button, "esci", "Esci", "", 5160, 7320, 1455, 495},
-        {Kind::ListBox, "List1", "", "", 240, 360, 10215, 6495},
-    };
-    s.controls.back().accessibleName = "Elenco errori";
-    return s;
-  }();
-  return desc;
-}
-
 formv::formv(Modulo1& m) : m_(m) {
   using ui::Event;
   on("stampa", Event::Click, [this] { stampa_Click(); });
   on("esci", Event::Click, [this] { esci_Click(); });
-  createWindow(m_.platform, formvSpec());
+  createWindow(m_.platform, formvDesc());
 }
 
 void formv::setReport(std::string title, std::string path) {

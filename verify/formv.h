@@ -12,7 +12,7 @@ namespace krt {
 class Modulo1;
 
 // The window's description: caption, controls at their positions.
-const ui::WindowSpec& formvSpec();
+const ui::WindowDesc& formvDesc();
 
 class formv : public ui::Form {
  public:

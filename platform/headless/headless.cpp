@@ -7,7 +7,7 @@ namespace krt::headless {
 
 // ---- HeadlessControl -----------------------------------------------------------
 
-HeadlessControl::HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& desc)
+HeadlessControl::HeadlessControl(HeadlessWindow& window, const ui::ControlDesc& desc)
     : window_(window), desc_(desc), back_(desc.backColor.value_or(ui::kWhite)) {
   if (desc.kind == ui::Kind::Label || desc.kind == ui::Kind::Button || desc.kind == ui::Kind::StatusPanel)
     text_ = desc.caption;
@@ -80,13 +80,13 @@ void HeadlessControl::setListIndex(int index) {
 
 // ---- HeadlessWindow --------------------------------------------------------------
 
-HeadlessWindow::HeadlessWindow(HeadlessPlatform& platform, const ui::WindowSpec& desc, ui::EventSink& sink)
+HeadlessWindow::HeadlessWindow(HeadlessPlatform& platform, const ui::WindowDesc& desc, ui::EventSink& sink)
     : platform_(platform), desc_(desc), sink_(sink), caption_(desc.caption) {
   for (const auto& c : desc_.controls) controls_[c.name] = std::make_unique<HeadlessControl>(*this, c);
   // Menu entries answer clicks like buttons.
-  std::function<void(const std::vector<ui::MenuSpec>&)> addMenu = [&](const std::vector<ui::MenuSpec>& items) {
+  std::function<void(const std::vector<ui::MenuDesc>&)> addMenu = [&](const std::vector<ui::MenuDesc>& items) {
     for (const auto& item : items) {
-      ui::ControlSpec c;
+      ui::ControlDesc c;
       c.kind = ui::Kind::Button;
       c.name = item.name;
       c.caption = item.caption;
@@ -260,7 +260,7 @@ void HeadlessPlatform::forget(HeadlessWindow* window) {
   if (active_ == window) active_ = nullptr;
 }
 
-std::unique_ptr<ui::Window> HeadlessPlatform::createWindow(const ui::WindowSpec& desc, ui::EventSink& sink) {
+std::unique_ptr<ui::Window> HeadlessPlatform::createWindow(const ui::WindowDesc& desc, ui::EventSink& sink) {
   auto w = std::make_unique<HeadlessWindow>(*this, desc, sink);
   windows_.push_back(w.get());
   return w;

@@ -24,7 +24,7 @@ class HeadlessWindow;
 
 class HeadlessControl : public ui::Control {
  public:
-  HeadlessControl(HeadlessWindow& window, const ui::ControlSpec& desc);
+  HeadlessControl(HeadlessWindow& window, const ui::ControlDesc& desc);
 
   std::string text() const override { return text_; }
   void setText(std::string_view text) override;
@@ -49,7 +49,7 @@ class HeadlessControl : public ui::Control {
   std::string toolTip() const override { return tip_; }
   void setToolTip(std::string_view tip) override { tip_ = tip; }
 
-  const ui::ControlSpec& desc() const { return desc_; }
+  const ui::ControlDesc& desc() const { return desc_; }
   std::vector<std::string> items() const;
   void setRows(std::vector<std::vector<std::string>> rows) override;
   std::string cell(int row, int column) const override;
@@ -59,7 +59,7 @@ class HeadlessControl : public ui::Control {
 
  private:
   HeadlessWindow& window_;
-  ui::ControlSpec desc_;
+  ui::ControlDesc desc_;
   std::string text_;
   ui::LineStore items_;
   std::vector<std::vector<std::string>> rows_;
@@ -75,7 +75,7 @@ class HeadlessControl : public ui::Control {
 
 class HeadlessWindow : public ui::Window {
  public:
-  HeadlessWindow(HeadlessPlatform& platform, const ui::WindowSpec& desc, ui::EventSink& sink);
+  HeadlessWindow(HeadlessPlatform& platform, const ui::WindowDesc& desc, ui::EventSink& sink);
   ~HeadlessWindow() override;
 
   HeadlessControl& control(std::string_view name) override;
@@ -86,7 +86,7 @@ class HeadlessWindow : public ui::Window {
   void setCaption(std::string_view caption) override { caption_ = caption; }
   void setFocus(std::string_view control) override { focus_ = control; }
 
-  const ui::WindowSpec& desc() const { return desc_; }
+  const ui::WindowDesc& desc() const { return desc_; }
   const std::string& caption() const { return caption_; }
   const std::string& focused() const { return focus_; }
   ui::EventSink& sink() { return sink_; }
@@ -107,7 +107,7 @@ class HeadlessWindow : public ui::Window {
  private:
   friend class HeadlessPlatform;
   HeadlessPlatform& platform_;
-  ui::WindowSpec desc_;
+  ui::WindowDesc desc_;
   ui::EventSink& sink_;
   std::map<std::string, std::unique_ptr<HeadlessControl>, std::less<>> controls_;
   std::string caption_;
@@ -208,7 +208,7 @@ class HeadlessPlatform : public ui::Platform {
   void runPosted();
 
   // ---- ui::Platform ----
-  std::unique_ptr<ui::Window> createWindow(const ui::WindowSpec& desc, ui::EventSink& sink) override;
+  std::unique_ptr<ui::Window> createWindow(const ui::WindowDesc& desc, ui::EventSink& sink) override;
   ui::Answer messageBox(std::string_view text, ui::Buttons buttons) override;
   std::optional<std::string> openFileDialog(const ui::FileRequest& request) override;
   std::optional<int> askNumber(std::string_view text, int min, int max, int value) override;

@@ -62,7 +62,7 @@ QtPlatform::~QtPlatform() {
   while (busyDepth_ > 0) setBusy(false);
 }
 
-std::unique_ptr<ui::Window> QtPlatform::createWindow(const ui::WindowSpec& desc, ui::EventSink& sink) {
+std::unique_ptr<ui::Window> QtPlatform::createWindow(const ui::WindowDesc& desc, ui::EventSink& sink) {
   auto w = std::make_unique<QtWindow>(*this, desc, sink);
   windows_.push_back(w.get());
   return w;

@@ -1,6 +1,6 @@
 // The Qt platform: the program's windows as Qt Widgets.
 //
-// Windows are built from their WindowSpec: every control becomes a widget
+// Windows are built from their WindowDesc: every control becomes a widget
 // whose objectName is the control's name, placed at its position in twips
 // (15 twips per pixel at 96 DPI; Qt scales for high-DPI screens). Qt's
 // signals are turned into the logic's events: only what the user does raises
@@ -34,7 +34,7 @@ class QtPlatform : public QObject, public ui::Platform {
   QtPlatform();
   ~QtPlatform() override;
 
-  std::unique_ptr<ui::Window> createWindow(const ui::WindowSpec& desc, ui::EventSink& sink) override;
+  std::unique_ptr<ui::Window> createWindow(const ui::WindowDesc& desc, ui::EventSink& sink) override;
   ui::Answer messageBox(std::string_view text, ui::Buttons buttons) override;
   std::optional<std::string> openFileDialog(const ui::FileRequest& request) override;
   std::optional<std::string> saveFileDialog(const ui::FileRequest& request) override;

@@ -306,7 +306,7 @@ RowsTable* tableOf(QWidget* w) { return dynamic_cast<RowsTable*>(w); }
 
 // ---- QtControl -------------------------------------------------------------------
 
-QtControl::QtControl(QtWindow& window, const ui::ControlSpec& desc, QWidget* widget)
+QtControl::QtControl(QtWindow& window, const ui::ControlDesc& desc, QWidget* widget)
     : window_(window), desc_(desc), widget_(widget), back_(desc.backColor.value_or(ui::kWhite)) {
   if (auto* view = qobject_cast<QListView*>(widget)) lines_ = dynamic_cast<LineModel*>(view->model());
   widget->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(this)));
@@ -506,7 +506,7 @@ void QtControl::setToolTip(std::string_view tip) {
 
 // ---- QtWindow ----------------------------------------------------------------------
 
-QtWindow::QtWindow(QtPlatform& platform, const ui::WindowSpec& desc, ui::EventSink& sink)
+QtWindow::QtWindow(QtPlatform& platform, const ui::WindowDesc& desc, ui::EventSink& sink)
     : platform_(platform), desc_(desc), sink_(&sink) {
   QWidget* client = nullptr;
   if (!desc_.menu.empty()) {
@@ -573,7 +573,7 @@ QtWindow::~QtWindow() {
   }
 }
 
-QWidget* QtWindow::buildControl(const ui::ControlSpec& c, QWidget* parent) {
+QWidget* QtWindow::buildControl(const ui::ControlDesc& c, QWidget* parent) {
   QWidget* w = nullptr;
   auto* holder = new QtControl*(nullptr);  // filled in below; owned by the widget
   switch (c.kind) {
@@ -758,7 +758,7 @@ QString withMnemonic(const QString& caption, QString& taken) {
 
 void QtWindow::buildMenu(QWidget* mainWindow) {
   auto* bar = static_cast<QMainWindow*>(mainWindow)->menuBar();
-  const auto connectAction = [this](QAction* a, const ui::MenuSpec& m) {
+  const auto connectAction = [this](QAction* a, const ui::MenuDesc& m) {
     a->setObjectName(QString::fromStdString(m.name));
     if (!m.shortcut.empty()) a->setShortcut(QKeySequence(QString::fromStdString(m.shortcut)));
     QObject::connect(a, &QAction::triggered, a, [this, name = m.name] {

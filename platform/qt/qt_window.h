@@ -1,4 +1,4 @@
-// One window of the program as Qt widgets, built from its WindowSpec.
+// One window of the program as Qt widgets, built from its WindowDesc.
 #pragma once
 
 #include <QPointer>
@@ -21,11 +21,11 @@ class LineModel;
 // A control: one widget and what the logic may ask of it.
 class QtControl : public ui::Control {
  public:
-  QtControl(QtWindow& window, const ui::ControlSpec& desc, QWidget* widget);
+  QtControl(QtWindow& window, const ui::ControlDesc& desc, QWidget* widget);
   ~QtControl() override;
 
   QWidget* widget() const { return widget_; }
-  const ui::ControlSpec& desc() const { return desc_; }
+  const ui::ControlDesc& desc() const { return desc_; }
 
   std::string text() const override;
   void setText(std::string_view text) override;
@@ -60,7 +60,7 @@ class QtControl : public ui::Control {
   QAbstractItemView* listView() const;
 
   QtWindow& window_;
-  ui::ControlSpec desc_;
+  ui::ControlDesc desc_;
   QPointer<QWidget> widget_;
   QPointer<LineModel> lines_;
   ui::Color back_;
@@ -69,7 +69,7 @@ class QtControl : public ui::Control {
 
 class QtWindow : public ui::Window {
  public:
-  QtWindow(QtPlatform& platform, const ui::WindowSpec& desc, ui::EventSink& sink);
+  QtWindow(QtPlatform& platform, const ui::WindowDesc& desc, ui::EventSink& sink);
   ~QtWindow() override;
 
   ui::Control& control(std::string_view name) override;
@@ -81,20 +81,20 @@ class QtWindow : public ui::Window {
   void setFocus(std::string_view control) override;
 
   QWidget* top() const { return top_; }
-  const ui::WindowSpec& desc() const { return desc_; }
+  const ui::WindowDesc& desc() const { return desc_; }
   ui::EventSink* sink() const { return sink_; }
   QtPlatform& platform() { return platform_; }
   // The control a widget belongs to (the widget or one of its parents).
   QtControl* controlOf(QObject* object) const;
 
  private:
-  QWidget* buildControl(const ui::ControlSpec& c, QWidget* parent);
+  QWidget* buildControl(const ui::ControlDesc& c, QWidget* parent);
   void buildMenu(QWidget* mainWindow);
   void nameForScreenReaders();
   void bindKeys();
 
   QtPlatform& platform_;
-  ui::WindowSpec desc_;
+  ui::WindowDesc desc_;
   ui::EventSink* sink_;
   QPointer<QWidget> top_;
   QPointer<QWidget> firstFocus_;
