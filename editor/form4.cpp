@@ -188,7 +188,6 @@ bool Form4::ReadEditorFields() {
 void Form4::Command2_Click() {
   if (!ReadEditorFields()) return;
   if (!insertSorted(m_.record.toLine())) return;
-  m_.setModificato(true);
   // The main list is not refilled here; the status line counts the new line.
   m_.refreshStatus();
   emptyEntryFields();
@@ -198,7 +197,7 @@ bool Form4::insertSorted(const std::string& nuova_riga) {
   const std::string_view newKey = recordKey(nuova_riga);
   try {
     ui::BusyPointer busy(m_.platform);
-    m_.righe_copia = rewriteWorkCopy(m_.paths, [&](LineReader& workCopy, FileWriter& workfile) {
+    m_.righe_copia = m_.changeWorkCopy([&](LineReader& workCopy, FileWriter& workfile) {
       bool placed = false;
       std::string line;
       while (workCopy.next(line)) {
@@ -261,7 +260,7 @@ bool Form4::replaceVolunteer(const std::string* nuova_riga) {
       return false;
     }
     ui::BusyPointer busy(m_.platform);
-    rewriteWorkCopy(m_.paths, [&](LineReader& workCopy, FileWriter& workfile) {
+    m_.righe_copia = m_.changeWorkCopy([&](LineReader& workCopy, FileWriter& workfile) {
       std::string line;
       while (workCopy.next(line)) {
         if (!isVolunteerShown(line))
@@ -274,7 +273,6 @@ bool Form4::replaceVolunteer(const std::string* nuova_riga) {
     m_.reportFileError(e);
     return false;
   }
-  m_.setModificato(true);
   return true;
 }
 

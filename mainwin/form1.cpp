@@ -134,7 +134,6 @@ void Form1::mnsalva_Click() {
   }
   m_.message("File salvato");
   m_.setModificato(false);
-  showStatus();
 }
 
 Form1::SaveResult Form1::saveAs() {
@@ -151,7 +150,6 @@ Form1::SaveResult Form1::saveAs() {
   m_.setNomeArchivio(*path);
   m_.message("File salvato.");
   m_.setModificato(false);
-  showStatus();
   return SaveResult::Saved;
 }
 
@@ -171,7 +169,6 @@ Form1::SaveResult Form1::saveAtExit() {
   m_.setNomeArchivio(*path);
   m_.message("file salvato.");
   m_.setModificato(false);
-  showStatus();
   return SaveResult::Saved;
 }
 

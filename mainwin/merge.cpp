@@ -119,8 +119,7 @@ void mergeArchive(Modulo1& m) {
     ui::BusyPointer busy(m.platform);
     LineReader added(*path);
     // The work copy is replaced only by a complete result.
-    rewriteWorkCopy(m.paths, [&](LineReader& work, FileWriter& out) { mergeLines(work, added, out, &summary); });
-    m.setModificato(true);
+    m.changeWorkCopy([&](LineReader& work, FileWriter& out) { mergeLines(work, added, out, &summary); });
     m.ReloadList();
   } catch (const FileError& e) {
     m.reportFileError(e);  // the pointer is normal again: it lived in the try block

@@ -139,21 +139,37 @@ void Modulo1::enableRecovery(const std::string& stateFolder) { run_.emplace(stat
 void Modulo1::setModificato(bool value) {
   modificato = value;
   rememberRun();
+  refreshStatus();
 }
 
 void Modulo1::setNomeArchivio(std::string path) {
   nome_archivio = std::move(path);
   rememberRun();
+  refreshStatus();
 }
 
 std::optional<RunState> Modulo1::lastRun() const { return run_ ? run_->load() : std::nullopt; }
 
-void Modulo1::rememberRun() {
-  const RunState now{nome_archivio, modificato, true};
-  if (!run_ || recorded_ == now) return;
+std::size_t Modulo1::changeWorkCopy(const RewritePass& pass) {
+  recordRun({nome_archivio, true, true});
+  std::size_t lines = 0;
   try {
-    run_->save(now);
-    recorded_ = now;
+    lines = rewriteWorkCopy(paths, pass);
+  } catch (...) {
+    rememberRun();
+    throw;
+  }
+  setModificato(true);
+  return lines;
+}
+
+void Modulo1::rememberRun() { recordRun({nome_archivio, modificato, true}); }
+
+void Modulo1::recordRun(const RunState& state) {
+  if (!run_ || recorded_ == state) return;
+  try {
+    run_->save(state);
+    recorded_ = state;
   } catch (const FileError& e) {
     run_.reset();
     message(e.userMessage() +

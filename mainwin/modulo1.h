@@ -71,6 +71,14 @@ class Modulo1 {
   // The two values the state holds, set and remembered at once.
   void setModificato(bool value);
   void setNomeArchivio(std::string path);
+  // Rewrites the work copy through workfile.wrk with a change applied
+  // (register, modify, delete, merge). The run is recorded as holding unsaved
+  // changes before the work copy is touched, so that a crash during or just
+  // after the rewrite still offers the change back at the next start;
+  // modificato is set once the work copy is replaced. On a failure the record
+  // goes back to the run as it was and the FileError propagates. Returns the
+  // lines of the new work copy.
+  std::size_t changeWorkCopy(const RewritePass& pass);
   // The state the last run in this folder left (read before this run
   // records its own).
   std::optional<RunState> lastRun() const;
@@ -78,6 +86,7 @@ class Modulo1 {
   // state that cannot be written turns recovery off, and the user is told
   // once.
   void rememberRun();
+  void recordRun(const RunState& state);
   // A normal end: nothing is left to recover.
   void endRun();
 

@@ -112,6 +112,27 @@ TEST_F(HardeningRun, WorkOfAKilledRunIsOfferedBack) {
 
 // Every way of ending normally, changes saved or not, leaves nothing to
 // recover: the next start asks nothing and empties the work copy.
+// The change is on record before the work copy is replaced, so that a crash
+// in between still offers it back; a rewrite that fails puts the record back.
+TEST_F(HardeningRun, AChangeIsRecordedBeforeTheWorkCopyIsReplaced) {
+  Program p(work(), true, state());
+  p.menu("mnapri", archive());
+  for (const bool fail : {true, false}) {
+    SCOPED_TRACE(fail ? "failed rewrite" : "rewrite");
+    std::optional<RunState> atRename;
+    io::setFaultHook([&](io::Op op, const std::string& target) {
+      if (op != io::Op::Rename || target != wrk()) return false;
+      atRename = recorded();
+      return fail;
+    });
+    p.enroll("NUOVO");
+    io::setFaultHook(nullptr);
+    EXPECT_EQ(atRename, (RunState{archive(), true, true}));
+    EXPECT_EQ(recorded(), (RunState{archive(), !fail, true}));
+    EXPECT_EQ(p.m->modificato, !fail);
+  }
+}
+
 TEST_F(HardeningRun, NormalEndLeavesNothingToRecover) {
   const std::tuple<bool, Answer, const char*> ends[] = {
       {false, Answer::No, ""}, {true, Answer::No, ""}, {false, Answer::Yes, "esci.txt"}, {true, Answer::Yes, "chiudi.txt"}};
