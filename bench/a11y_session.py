@@ -11,18 +11,9 @@ import sys
 import pyatspi
 from gi.repository import GLib
 
-
-def start_display():
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-screen", "0", "1600x1200x24"],
-        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        raise SystemExit("Xvfb did not start")
-    return server, ":" + number
+# The accessibility check's own X server start: the same display rules.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "a11y"))
+from a11y_check import start_display  # noqa: E402
 
 
 def main():
