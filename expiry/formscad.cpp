@@ -13,13 +13,15 @@ struct PrintedColumn {
   const char* heading;
   std::size_t width;
 };
-constexpr PrintedColumn kPrinted[] = {{"Cognome", 20},  {"Nome", 15},      {"Associazione", 30}, {"Provincia", 15},
-                                      {"Recapito", 20}, {"Documento", 10}, {"Scadenza", 10},     {"Stato", 15}};
+// The association and the contact are printed whole: a contact cut short is
+// a telephone number that cannot be called.
+constexpr PrintedColumn kPrinted[] = {{"Cognome", 20},  {"Nome", 15},      {"Associazione", 40}, {"Provincia", 15},
+                                      {"Recapito", 35}, {"Documento", 10}, {"Scadenza", 10},     {"Stato", 15}};
 
 // The cells of a row in the window's order of columns.
 std::vector<std::string> cellsOf(const ExpiryRow& row) {
-  return {std::string(row.cognome()),  std::string(row.nome()),      std::string(row.associazione()),
-          std::string(row.provincia()), std::string(row.recapito()), std::string(row.documento()),
+  return {std::string(row.cognome()),   std::string(row.nome()),           std::string(row.associazione()),
+          std::string(row.provincia()), std::string(row.recapito()),       std::string(row.documento()),
           std::string(row.scadenza()),  std::string(statusText(row.stato))};
 }
 
@@ -85,7 +87,7 @@ void FormScad::cmdstampa_Click() {
     printer.setFontBold(true);
     printer.printLine(heading());
     printer.printLine("");
-    printer.setFontSize(8);
+    printer.setFontSize(7);
     std::vector<std::string> headings;
     for (const PrintedColumn& c : kPrinted) headings.emplace_back(c.heading);
     printer.printLine(printedLine(headings));
