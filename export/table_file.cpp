@@ -142,7 +142,9 @@ std::optional<TableFormat> tableFormatOf(std::string_view path) {
 void appendCsvField(std::string& out, std::string_view utf8Value, CsvUse use) {
   const bool formula = use == CsvUse::File && !utf8Value.empty() &&
                        std::string_view("=+-@").find(utf8Value.front()) != std::string_view::npos;
-  const bool quoted = utf8Value.find_first_of(";\"\r\n") != std::string_view::npos;
+  // A plain loop: find_first_of would search the set once per byte.
+  bool quoted = false;
+  for (const char c : utf8Value) quoted = quoted || c == ';' || c == '"' || c == '\r' || c == '\n';
   if (quoted) out += '"';
   if (formula) out += '\'';
   if (!quoted) {
