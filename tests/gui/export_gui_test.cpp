@@ -137,8 +137,8 @@ TEST_F(GuiTest, TotalsWindowAndTheTableControl) {
     ui::Window* window = nullptr;
     void onEvent(std::string_view, ui::Event) override { rows.push_back(window->control("t").listIndex()); }
   } sink;
-  ui::WindowDesc spec{"Ftabella", "Tabella", 6000, 3000, {}, {{ui::Kind::Table, "t", "Uno|Due", "", 0, 0, 6000, 3000}}};
-  auto w = platform.createWindow(spec, sink);
+  ui::WindowDesc desc{"Ftabella", "Tabella", 6000, 3000, {}, {{ui::Kind::Table, "t", "Uno|Due", "", 0, 0, 6000, 3000}}};
+  auto w = platform.createWindow(desc, sink);
   sink.window = w.get();
   w->control("t").setRows({{"a", "1"}, {"b", "2"}, {"c", "3"}});
   w->show();
