@@ -1,5 +1,7 @@
 #include "platform/qt/qt_window.h"
 
+#include <algorithm>
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QAction>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QAbstractListModel>
 #include <QListView>
+#include <QPainter>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
@@ -183,12 +186,72 @@ class LineModel : public QAbstractListModel {
 
 namespace {
 
-// A list whose entries are chosen by a click or by Enter. Enter chooses
-// the entry under the focus frame, as a click on it would: the focus may
-// reach the list (by Tab) with that entry not yet selected.
+// A list of text lines whose entries are chosen by a click or by Enter.
+//
+// All its rows have the height of the first, so row r lies at r times that
+// height. QListView does not use that: on every change of the model it walks
+// all the rows to place them one below the other, which costs more than
+// reading the lines did. Here placing a row is a multiplication and only the
+// rows in sight are looked at; everything else (keys, selection, the screen
+// reader's interface) is QListView's own.
 class ChoiceList : public QListView {
  public:
-  ChoiceList(QtControl*& control, QWidget* parent) : QListView(parent), control_(control) {}
+  ChoiceList(QtControl*& control, QWidget* parent) : QListView(parent), control_(control) {
+    setUniformItemSizes(true);
+    setVerticalScrollMode(ScrollPerItem);  // whole rows: the scroll bar counts rows
+    setHorizontalScrollMode(ScrollPerPixel);
+  }
+
+  QRect visualRect(const QModelIndex& index) const override {
+    if (!index.isValid() || index.column() != modelColumn() || index.parent() != rootIndex()) return {};
+    return {-horizontalOffset(), index.row() * rowHeight() - verticalOffset(), rowWidth(), rowHeight()};
+  }
+
+  QModelIndex indexAt(const QPoint& point) const override {
+    const int y = point.y() + verticalOffset();
+    if (y < 0 || point.x() + horizontalOffset() >= rowWidth()) return {};
+    return rowIndex(y / rowHeight());
+  }
+
+  void scrollTo(const QModelIndex& index, ScrollHint hint) override {
+    if (!index.isValid()) return;
+    executeDelayedItemsLayout();  // the scroll bar's range of the lines as they are now
+    const int row = index.row();
+    const int inSight = rowsInSight();
+    int top = verticalScrollBar()->value();
+    switch (hint) {
+      case PositionAtTop:
+        top = row;
+        break;
+      case PositionAtBottom:
+        top = row - inSight + 1;
+        break;
+      case PositionAtCenter:
+        top = row - (inSight - 1) / 2;
+        break;
+      case EnsureVisible:
+        if (row < top) {
+          top = row;
+        } else if (row >= top + inSight) {
+          top = row - inSight + 1;
+        }
+        break;
+    }
+    verticalScrollBar()->setValue(top);
+  }
+
+  void doItemsLayout() override {
+    // The size of the first row is the size of every row.
+    const QModelIndex first = rowIndex(0);
+    if (first.isValid()) {
+      QStyleOptionViewItem option;
+      initViewItemOption(&option);
+      item_ = itemDelegateForIndex(first)->sizeHint(option, first);
+    } else {
+      item_ = {};
+    }
+    QAbstractItemView::doItemsLayout();
+  }
 
  protected:
   void keyPressEvent(QKeyEvent* e) override {
@@ -203,8 +266,130 @@ class ChoiceList : public QListView {
     QListView::keyPressEvent(e);
   }
 
+  int horizontalOffset() const override { return horizontalScrollBar()->value(); }
+  int verticalOffset() const override { return verticalScrollBar()->value() * rowHeight(); }
+
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers) override {
+    const int count = rowCount();
+    if (count == 0) return {};
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) return rowIndex(0);
+    const int page = std::max(1, rowsInSight() - 1);
+    int row = current.row();
+    switch (action) {
+      case MoveUp:
+      case MovePrevious:
+        --row;
+        break;
+      case MoveDown:
+      case MoveNext:
+        ++row;
+        break;
+      case MovePageUp:
+        row -= page;
+        break;
+      case MovePageDown:
+        row += page;
+        break;
+      case MoveHome:
+        row = 0;
+        break;
+      case MoveEnd:
+        row = count - 1;
+        break;
+      case MoveLeft:
+      case MoveRight:
+        break;  // one column
+    }
+    return rowIndex(std::clamp(row, 0, count - 1));
+  }
+
+  void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override {
+    if (!selectionModel()) return;
+    const QRect r = rect.normalized().translated(horizontalOffset(), verticalOffset());
+    const int last = rowCount() - 1;
+    const int top = std::max(0, r.top()) / rowHeight();
+    const int bottom = r.bottom() < 0 ? -1 : std::min(last, r.bottom() / rowHeight());
+    QItemSelection selection;
+    if (top <= bottom && r.left() < rowWidth()) selection.select(rowIndex(top), rowIndex(bottom));
+    selectionModel()->select(selection, command);
+  }
+
+  void updateGeometries() override {
+    const int width = viewport()->width();
+    QScrollBar* v = verticalScrollBar();
+    v->setSingleStep(1);
+    v->setPageStep(rowsInSight());
+    v->setRange(0, std::max(0, rowCount() - rowsInSight()));
+    QScrollBar* h = horizontalScrollBar();
+    h->setSingleStep(std::max(1, item_.height()));
+    h->setPageStep(width);
+    h->setRange(0, std::max(0, item_.width() - width));
+    QAbstractItemView::updateGeometries();
+  }
+
+  void resizeEvent(QResizeEvent* e) override { QAbstractItemView::resizeEvent(e); }
+  void scrollContentsBy(int dx, int dy) override { QAbstractItemView::scrollContentsBy(dx, dy * rowHeight()); }
+
+  void paintEvent(QPaintEvent* e) override {
+    QPainter painter(viewport());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    if (!isEnabled()) option.state &= ~QStyle::State_Enabled;
+    option.palette.setCurrentColorGroup(!isEnabled() ? QPalette::Disabled
+                                        : isActiveWindow() ? QPalette::Active
+                                                           : QPalette::Inactive);
+    const QModelIndex current = currentIndex();
+    const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
+    const QStyle::State state = option.state;
+    const int first = std::max(0, (e->rect().top() + verticalOffset()) / rowHeight());
+    const int last = std::min(rowCount() - 1, (e->rect().bottom() + verticalOffset()) / rowHeight());
+    for (int row = first; row <= last; ++row) {
+      const QModelIndex index = rowIndex(row);
+      option.rect = visualRect(index);
+      option.state = state;
+      option.state.setFlag(QStyle::State_Selected, selectionModel() && selectionModel()->isSelected(index));
+      option.state.setFlag(QStyle::State_HasFocus, focus && index == current);
+      itemDelegateForIndex(index)->paint(&painter, option, index);
+    }
+  }
+
+  // QListView tells the screen reader which row became current or
+  // selected by the place it gave the row; here that is the row's number.
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
+    if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+      QAccessibleEvent event(this, QAccessible::Focus);
+      event.setChild(current.row());
+      QAccessible::updateAccessibility(&event);
+    }
+    QAbstractItemView::currentChanged(current, previous);
+  }
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override {
+    if (QAccessible::isActive()) {
+      const auto tell = [this](const QItemSelection& rows, QAccessible::Event kind) {
+        const QModelIndex index = rows.indexes().value(0);
+        if (!index.isValid()) return;
+        QAccessibleEvent event(this, kind);
+        event.setChild(index.row());
+        QAccessible::updateAccessibility(&event);
+      };
+      tell(selected, QAccessible::SelectionAdd);
+      tell(deselected, QAccessible::SelectionRemove);
+    }
+    QAbstractItemView::selectionChanged(selected, deselected);
+  }
+
  private:
+  int rowCount() const { return model() ? model()->rowCount(rootIndex()) : 0; }
+  int rowHeight() const { return std::max(1, item_.height()); }
+  int rowWidth() const { return std::max(item_.width(), viewport()->width()); }
+  int rowsInSight() const { return std::max(1, viewport()->height() / rowHeight()); }
+  QModelIndex rowIndex(int row) const {
+    return row >= 0 && row < rowCount() ? model()->index(row, modelColumn(), rootIndex()) : QModelIndex();
+  }
+
   QtControl*& control_;
+  QSize item_;  // the size of every row, from the first
 };
 
 // A combo box that the mouse wheel steps only while it has the keyboard
@@ -414,7 +599,10 @@ std::string QtControl::item(int index) const {
   if (auto* t = tableOf(widget_)) {
     // A row reads as its cells separated by tabs.
     std::string row;
-    for (int c = 0; c < t->rows()->columnCount({}); ++c) row += (c ? "\t" : "") + cell(index, c);
+    for (int c = 0; c < t->rows()->columnCount({}); ++c) {
+      if (c) row += '\t';
+      row += cell(index, c);
+    }
     return row;
   }
   return {};
@@ -628,7 +816,6 @@ QWidget* QtWindow::buildControl(const ui::ControlDesc& c, QWidget* parent) {
     case ui::Kind::ListBox: {
       auto* l = new ChoiceList(*holder, parent);
       l->setModel(new LineModel(l));
-      l->setUniformItemSizes(true);
       l->setSelectionMode(QAbstractItemView::SingleSelection);
       l->setEditTriggers(QAbstractItemView::NoEditTriggers);
       QObject::connect(l, &QAbstractItemView::clicked, l, [holder] {
