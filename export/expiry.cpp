@@ -36,12 +36,6 @@ std::optional<int> number(std::string_view text, std::size_t& pos, std::size_t m
   return value;
 }
 
-std::string_view trimRight(std::string_view text) {
-  std::size_t n = text.size();
-  while (n > 0 && text[n - 1] == ' ') --n;
-  return text.substr(0, n);
-}
-
 // One document of the record line: whether it is held and its expiry field.
 struct Document {
   bool passport;

@@ -143,10 +143,13 @@ void writeTotalsFile(const Totals& totals, const std::string& target, TableForma
 }
 
 std::string groupedCount(std::uint64_t value) {
-  std::string digits = std::to_string(value);
-  for (auto i = static_cast<std::ptrdiff_t>(digits.size()) - 3; i > 0; i -= 3)
-    digits.insert(static_cast<std::size_t>(i), ".");
-  return digits;
+  const std::string digits = std::to_string(value);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += '.';
+    grouped += digits[i];
+  }
+  return grouped;
 }
 
 }  // namespace krt

@@ -12,11 +12,6 @@ namespace {
 // Fields 1 to 63: every field but `riservato`.
 constexpr std::size_t kExportedFields = kFieldCount - 1;
 
-std::string_view trimRight(std::string_view text) {
-  const auto last = text.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
-}
-
 TableLayout volunteerLayout() {
   TableLayout layout{"Volontari", volunteerHeadings(), {}};
   for (std::size_t i = 0; i < kExportedFields; ++i) {

@@ -29,6 +29,13 @@ inline std::string_view trimBlanks(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
+// The text without the blanks on its right.
+inline std::string_view trimRight(std::string_view text) {
+  std::size_t n = text.size();
+  while (n > 0 && text[n - 1] == ' ') --n;
+  return text.substr(0, n);
+}
+
 // The text padded with blanks or cut to `width`, as a new string.
 inline std::string fixedWidth(std::string_view text, std::size_t width) {
   std::string out(width, ' ');
