@@ -89,15 +89,16 @@ struct AvailabilityCriterion {
   std::string_view option;               // the batch tool's --disponibilita value ("1g")
   FixedText<2> VolunteerRecord::*hours;  // hours needed to leave, or "NO"
   std::string_view words;                // the duration, for people (cp1252)
+  std::string_view briefly;              // the same in a few words ("tre giorni fuori")
 };
 
 // From the shortest duration to the longest.
 inline constexpr std::array<AvailabilityCriterion, 5> kAvailability = {{
-    {"L1pp", "1g", &VolunteerRecord::ore_1g, "Un giorno nella propria provincia/regione"},
-    {"L3pp", "3g", &VolunteerRecord::ore_3g, "Tre giorni nella propria provincia/regione"},
-    {"L3fp", "3gf", &VolunteerRecord::ore_3g_fuori, "Tre giorni fuori provincia/regione"},
-    {"L1sfp", "1sf", &VolunteerRecord::ore_1s_fuori, "Una settimana fuori provincia/regione"},
-    {"L2sfp", "2sf", &VolunteerRecord::ore_2s_fuori, "Due settimane o pi\xF9 fuori regione"},
+    {"L1pp", "1g", &VolunteerRecord::ore_1g, "Un giorno nella propria provincia/regione", "un giorno"},
+    {"L3pp", "3g", &VolunteerRecord::ore_3g, "Tre giorni nella propria provincia/regione", "tre giorni"},
+    {"L3fp", "3gf", &VolunteerRecord::ore_3g_fuori, "Tre giorni fuori provincia/regione", "tre giorni fuori"},
+    {"L1sfp", "1sf", &VolunteerRecord::ore_1s_fuori, "Una settimana fuori provincia/regione", "una settimana fuori"},
+    {"L2sfp", "2sf", &VolunteerRecord::ore_2s_fuori, "Due settimane o pi\xF9 fuori regione", "due settimane fuori"},
 }};
 
 // Whether the volunteer can leave for the duration: its hours are neither

@@ -63,12 +63,9 @@ std::string describeCriteria(const SelectionCriteria& c) {
   if (c.apparecchiature) equipment.push_back("apparecchiature \"" + *c.apparecchiature + "\"");
   if (c.professione) equipment.push_back("esperienza \"" + *c.professione + "\"");
   if (c.dotazioni_scelte && !equipment.empty()) parts.push_back("almeno uno fra: " + join(equipment, ", "));
-  constexpr const char* kReadyWords[] = {"un giorno", "tre giorni", "tre giorni fuori", "una settimana fuori",
-                                         "due settimane fuori"};
-  static_assert(std::size(kReadyWords) == codes::kAvailability.size());
   std::vector<std::string> ready;
   for (std::size_t i = 0; i < codes::kAvailability.size(); ++i) {
-    if (c.disponibilita[i]) ready.emplace_back(kReadyWords[i]);
+    if (c.disponibilita[i]) ready.emplace_back(codes::kAvailability[i].briefly);
   }
   if (!ready.empty()) parts.push_back("disponibili per " + join(ready, " o "));
   return parts.empty() ? "nessuno (tutti i volontari)" : join(parts, "; ");
