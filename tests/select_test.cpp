@@ -337,6 +337,8 @@ TEST_F(SelectWindow, TheCallOutSheetNumbersItsPages) {
   HeadlessWindow& w = open();
   w.click("Lauto");
   w.click("Lletti");
+  w.click("L1pp");
+  w.click("L3fp");
   w.click("cmdcerca");
   w.click("cmdchiamata");
   const std::vector<std::string> one = ui.printed.back().calls;
@@ -345,7 +347,8 @@ TEST_F(SelectWindow, TheCallOutSheetNumbersItsPages) {
              return c.size() >= text.size() && c.compare(c.size() - text.size(), text.size(), text) == 0;
            }) != calls.end();
   };
-  for (const char* text : {" ELENCO PER CHIAMATA", " Criteri: almeno uno fra: autovettura, posti letto",
+  for (const char* text : {" ELENCO PER CHIAMATA",
+                           " Criteri: almeno uno fra: autovettura, posti letto; disponibili per un giorno o tre giorni fuori",
                            " Volontari: 1", " ROSSI MARIO", "   Associazione: RADIO CLUB ROMA   Provincia: ROMA",
                            "   Recapito: 06 1234567", "   Recapito ditta: 06 7654321",
                            "   Un giorno nella propria provincia/regione: pronto in 2 ore",
