@@ -33,7 +33,8 @@ const std::vector<std::string>& volunteerHeadings() {
 }
 
 ExportCount exportVolunteers(const std::string& source, const SelectionCriteria& criteria, const std::string& target,
-                             TableFormat format, const std::function<bool(std::uint64_t, std::uint64_t)>& goOn) {
+                             TableFormat format, const std::function<bool(std::uint64_t, std::uint64_t)>& goOn,
+                             const std::function<void()>& finishing) {
   // Nothing replaces the target before commit(): a source that cannot be
   // read, or a stop, leaves it as it was.
   auto table = createTableFile(target, format, volunteerLayout());
@@ -45,7 +46,9 @@ ExportCount exportVolunteers(const std::string& source, const SelectionCriteria&
     count.stopped = goOn && !goOn(done, total);
     return !count.stopped;
   });
-  if (!count.stopped) table->commit();
+  if (count.stopped) return count;
+  if (finishing) finishing();
+  table->commit();
   return count;
 }
 

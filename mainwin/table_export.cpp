@@ -26,7 +26,7 @@ std::optional<TableTarget> askTableTarget(Modulo1& m, std::string_view title) {
 }
 
 bool runWithProgress(Modulo1& m, std::string_view text,
-                     const std::function<void(const std::function<bool(std::uint64_t, std::uint64_t)>&)>& work) {
+                     const std::function<void(const GoOn& goOn, const Finishing& finishing)>& work) {
   ui::BusyPointer busy(m.platform);
   bool stopped = false;
   std::optional<FileError> error;
@@ -36,7 +36,7 @@ bool runWithProgress(Modulo1& m, std::string_view text,
       work([&](std::uint64_t done, std::uint64_t total) {
         stopped = stopped || !progress->step(done, total);
         return !stopped;
-      });
+      }, [&] { progress->finishing("Completamento in corso..."); });
     } catch (const FileError& e) {
       error = e;
     }

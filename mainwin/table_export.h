@@ -25,11 +25,16 @@ struct TableTarget {
 // gets the ending of the filter chosen. Nothing when the user cancels.
 std::optional<TableTarget> askTableTarget(Modulo1& m, std::string_view title);
 
-// Runs `work` with the busy pointer and a progress dialog showing `text`;
-// `work` reports its progress to the function it is given, which answers
-// false once the user cancelled. A file error is told to the user. True when
-// the work ran to its end.
+// What a long piece of work tells its progress: how far it is (the answer is
+// false once the user cancelled), and that its last part, which cannot be
+// stopped, begins.
+using GoOn = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+using Finishing = std::function<void()>;
+
+// Runs `work` with the busy pointer and a progress dialog showing `text`,
+// and "Completamento in corso..." for the last part. A file error is told to
+// the user. True when the work ran to its end.
 bool runWithProgress(Modulo1& m, std::string_view text,
-                     const std::function<void(const std::function<bool(std::uint64_t, std::uint64_t)>&)>& work);
+                     const std::function<void(const GoOn& goOn, const Finishing& finishing)>& work);
 
 }  // namespace krt

@@ -266,6 +266,10 @@ class Progress {
   virtual ~Progress() = default;
   // `done` of `total` units are done; false once the user asked to stop.
   virtual bool step(std::uint64_t done, std::uint64_t total) = 0;
+  // The last part of the work begins, which cannot be stopped and reports
+  // no steps (a file being packed and written): `text` says so and the cancel
+  // button goes off.
+  virtual void finishing(std::string_view text) = 0;
 };
 
 // The application's title: the caption of every message box.

@@ -144,7 +144,7 @@ void printCallout(Modulo1& m, const SelectionCriteria& criteria) {
       }
       used += lines;
     };
-    const bool done = runWithProgress(m, "Stampa dell'elenco per chiamata in corso...", [&](const auto& goOn) {
+    const bool done = runWithProgress(m, "Stampa dell'elenco per chiamata in corso...", [&](const GoOn& goOn, const Finishing&) {
       for (const bool printing : {false, true}) {
         used = static_cast<int>(heading.size());
         page = 1;

@@ -164,8 +164,8 @@ void Form3::cmdesporta_Click() {
   }
   const auto target = askTableTarget(m_, "Esporta i volontari trovati");
   if (!target) return;
-  runWithProgress(m_, "Esportazione dei volontari in corso...", [&](const auto& goOn) {
-    exportVolunteers(m_.percorso_wrk(), searched_, target->path, target->format, goOn);
+  runWithProgress(m_, "Esportazione dei volontari in corso...", [&](const GoOn& goOn, const Finishing& finishing) {
+    exportVolunteers(m_.percorso_wrk(), searched_, target->path, target->format, goOn, finishing);
   });
 }
 

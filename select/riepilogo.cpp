@@ -120,7 +120,7 @@ void FormRiepilogo::cmdesporta_Click() {
   const auto target = askTableTarget(m_, "Esporta il riepilogo");
   if (!target) return;
   runWithProgress(m_, "Esportazione del riepilogo in corso...",
-                  [&](const auto&) { writeTotalsFile(totals_, target->path, target->format); });
+                  [&](const GoOn&, const Finishing&) { writeTotalsFile(totals_, target->path, target->format); });
 }
 
 void FormRiepilogo::cmdchiudi_Click() { window().hide(); }

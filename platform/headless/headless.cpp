@@ -321,15 +321,18 @@ namespace {
 // Counts the steps; answers "stop" at the scripted one.
 class HeadlessProgress : public ui::Progress {
  public:
-  HeadlessProgress(int& steps, int cancelAt) : steps_(steps), cancelAt_(cancelAt) {}
+  HeadlessProgress(int& steps, int cancelAt, std::vector<std::string>& shown)
+      : steps_(steps), cancelAt_(cancelAt), shown_(shown) {}
   bool step(std::uint64_t, std::uint64_t) override {
     if (!stopped_ && ++steps_ == cancelAt_) stopped_ = true;
     return !stopped_;
   }
+  void finishing(std::string_view text) override { shown_.emplace_back(text); }
 
  private:
   int& steps_;
   int cancelAt_;
+  std::vector<std::string>& shown_;
   bool stopped_ = false;
 };
 }  // namespace
@@ -339,7 +342,7 @@ std::unique_ptr<ui::Progress> HeadlessPlatform::createProgress(std::string_view 
   progressSteps = 0;
   const int cancelAt = cancelAt_;
   cancelAt_ = 0;
-  return std::make_unique<HeadlessProgress>(progressSteps, cancelAt);
+  return std::make_unique<HeadlessProgress>(progressSteps, cancelAt, progressShown);
 }
 
 bool HeadlessPlatform::showHelp(const std::string& path) {

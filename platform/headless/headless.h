@@ -189,7 +189,7 @@ class HeadlessPlatform : public ui::Platform {
   std::vector<ui::FileRequest> saveDialogs;
   std::vector<std::string> helpShown;
   std::deque<PrintedDocument> printed;  // a deque keeps references stable
-  std::vector<std::string> progressShown;  // the texts of the progress created
+  std::vector<std::string> progressShown;  // the texts of the progress created, and of its last part
   int progressSteps = 0;
   int busyCalls = 0;
   bool busy = false;  // shown by at least one BusyPointer still alive

@@ -299,6 +299,12 @@ class QtProgress : public ui::Progress {
     if (value != dialog_.value()) dialog_.setValue(value);
     return !dialog_.wasCanceled();
   }
+  void finishing(std::string_view text) override {
+    dialog_.setLabelText(toQ(text));
+    if (auto* cancel = dialog_.findChild<QPushButton*>()) cancel->setEnabled(false);
+    // Shown at once if the dialog is up: no events are handled until the end.
+    if (dialog_.isVisible()) dialog_.repaint();
+  }
 
  private:
   static constexpr int kSteps = 1000;

@@ -1,10 +1,12 @@
 // The Qt platform's own answers: the real message box closed by each button,
 // by Escape and by its frame, for every button set; the mouse wheel over a
-// combo box with and without the focus.
+// combo box with and without the focus; the last part of a progress.
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <QWheelEvent>
 #include <tuple>
@@ -122,6 +124,23 @@ TEST_F(GuiTest, WheelStepsOnlyAFocusedComboBox) {
   EXPECT_EQ((std::tuple{level->currentIndex(), level->currentText().toStdString(), m->form3().chosen("Label7")}),
             (std::tuple{0, "COM", true}));  // picked as by the list: the level is chosen
   EXPECT_EQ(under.wheels, 1);
+}
+
+// The last part of a long work cannot be stopped: the dialog says what it
+// does and its cancel button goes off, so that a click on it is not lost.
+TEST_F(GuiTest, TheLastPartOfAProgressCannotBeCancelled) {
+  const auto progress = platform.createProgress("Esportazione dei volontari in corso...");
+  QProgressDialog* dialog = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (top->objectName() == "progresso") dialog = qobject_cast<QProgressDialog*>(top);
+  }
+  ASSERT_TRUE(dialog);
+  EXPECT_TRUE(progress->step(1, 10));
+  auto* cancel = dialog->findChild<QPushButton*>();
+  ASSERT_TRUE(cancel && cancel->isEnabled());
+  progress->finishing("Completamento in corso...");
+  EXPECT_EQ(dialog->labelText(), "Completamento in corso...");
+  EXPECT_FALSE(cancel->isEnabled());
 }
 
 }  // namespace
