@@ -97,15 +97,23 @@ std::string FileError::userMessage() const {
 
 // ---- LineReader ----------------------------------------------------------
 
-LineReader::LineReader(std::string path) : path_(std::move(path)), buf_(kBufferSize) {
+LineReader::LineReader(std::string path) : path_(std::move(path)) {
   fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw FileError(FileError::Action::Read, path_, errno);
   struct stat st {};
-  if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+  const bool known = ::fstat(fd_, &st) == 0;
+  if (known && S_ISDIR(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
     throw FileError(FileError::Action::Read, path_, EISDIR);
   }
+  // A small file (a lookup list, a short archive) needs no full-size
+  // buffer: one that holds it whole, with a byte more so that the first
+  // read takes all of it and the next one finds the end. The buffer still
+  // grows if the file does.
+  if (known && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) < kBufferSize)
+    capacity_ = static_cast<std::size_t>(st.st_size) + 1;
+  buf_ = std::make_unique_for_overwrite<char[]>(capacity_);
 }
 
 LineReader::~LineReader() {
@@ -115,14 +123,19 @@ LineReader::~LineReader() {
 bool LineReader::fill() {
   if (eof_) return false;
   if (pos_ > 0) {
-    std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+    std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
     end_ -= pos_;
     pos_ = 0;
   }
-  if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
+  if (end_ == capacity_) {
+    auto bigger = std::make_unique_for_overwrite<char[]>(capacity_ * 2);
+    std::memcpy(bigger.get(), buf_.get(), end_);
+    buf_ = std::move(bigger);
+    capacity_ *= 2;
+  }
   for (;;) {
     if (injectedFault(io::Op::Read, path_)) throw FileError(FileError::Action::Read, path_, errno);
-    const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+    const ssize_t n = ::read(fd_, buf_.get() + end_, capacity_ - end_);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw FileError(FileError::Action::Read, path_, errno);
     if (n == 0) {
@@ -137,11 +150,11 @@ bool LineReader::fill() {
 bool LineReader::next(std::string& line) {
   line.clear();
   for (;;) {
-    const char* start = buf_.data() + pos_;
+    const char* start = buf_.get() + pos_;
     const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - pos_));
     if (cr) {
       line.append(start, static_cast<std::size_t>(cr - start));
-      pos_ = static_cast<std::size_t>(cr - buf_.data()) + 1;
+      pos_ = static_cast<std::size_t>(cr - buf_.get()) + 1;
       if (pos_ == end_) fill();  // the LF of CR LF may be in the next block
       if (pos_ < end_ && buf_[pos_] == '\n') ++pos_;
       return true;
@@ -155,13 +168,13 @@ bool LineReader::next(std::string& line) {
 }
 
 bool LineReader::nextView(std::string_view& line) {
-  const char* start = buf_.data() + pos_;
+  const char* start = buf_.get() + pos_;
   const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - pos_));
   // A CR as the buffer's last byte may have its LF in the next block: the
   // copying path handles that.
-  if (cr && (cr + 1 < buf_.data() + end_ || eof_)) {
+  if (cr && (cr + 1 < buf_.get() + end_ || eof_)) {
     line = {start, static_cast<std::size_t>(cr - start)};
-    pos_ = static_cast<std::size_t>(cr - buf_.data()) + 1;
+    pos_ = static_cast<std::size_t>(cr - buf_.get()) + 1;
     if (pos_ < end_ && buf_[pos_] == '\n') ++pos_;
     return true;
   }
@@ -170,12 +183,11 @@ bool LineReader::nextView(std::string_view& line) {
   return true;
 }
 
-std::size_t LineReader::readRaw(char* out, std::size_t size) {
-  if (pos_ == end_ && !fill()) return 0;
-  const std::size_t n = std::min(size, end_ - pos_);
-  std::memcpy(out, buf_.data() + pos_, n);
-  pos_ += n;
-  return n;
+std::string_view LineReader::readRaw() {
+  if (pos_ == end_ && !fill()) return {};
+  const std::string_view bytes(buf_.get() + pos_, end_ - pos_);
+  pos_ = end_;
+  return bytes;
 }
 
 // ---- ReplacementFile -----------------------------------------------------
@@ -185,13 +197,14 @@ ReplacementFile::ReplacementFile(std::string target, bool durable) : target_(std
   // renaming over the link would put a new file in the link's place and
   // leave the real one (on a memory stick, say) as it was.
   struct stat st {};
-  if (::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+  existed_ = ::lstat(target_.c_str(), &st) == 0;
+  if (existed_ && S_ISLNK(st.st_mode)) {
     if (char* real = ::realpath(target_.c_str(), nullptr)) {
       target_ = real;
       std::free(real);
     }
+    existed_ = ::stat(target_.c_str(), &st) == 0;
   }
-  existed_ = ::stat(target_.c_str(), &st) == 0;
   if (existed_) {
     if (S_ISDIR(st.st_mode)) throw FileError(FileError::Action::Create, target_, EISDIR);
     // The rename would replace a file its owner protected from writing (or
@@ -348,8 +361,7 @@ std::size_t copyLines(const std::string& source, const std::string& target, bool
 void copyBytes(const std::string& source, const std::string& target) {
   LineReader in(source);
   FileWriter out(target, FileWriter::Mode::Replacing);
-  std::vector<char> chunk(kBufferSize);
-  while (const std::size_t n = in.readRaw(chunk.data(), chunk.size())) out.write({chunk.data(), n});
+  for (std::string_view block; !(block = in.readRaw()).empty();) out.write(block);
   out.commit();
 }
 
