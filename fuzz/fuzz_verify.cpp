@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // report.
   static const fuzz::ScratchFile expected("verify-expected");
   {
-    FileWriter out(expected.path(), FileWriter::Mode::ReplacingUnsynced);
+    FileWriter out(expected.path(), FileWriter::Mode::Truncate);
     ErrorReport byLine(out);
     for (const std::string_view line : lines) {
       VolunteerRecord r;
