@@ -237,7 +237,10 @@ ReplacementFile::~ReplacementFile() {
   if (!done_) ::unlink(tempPath_.c_str());
 }
 
-int ReplacementFile::takeDescriptor() { return std::exchange(fd_, -1); }
+int ReplacementFile::writeThroughDescriptor() {
+  ownWriter_ = true;
+  return fd_;
+}
 
 void ReplacementFile::fail(int err) {
   ::unlink(tempPath_.c_str());
@@ -247,11 +250,14 @@ void ReplacementFile::fail(int err) {
 
 void ReplacementFile::commit() {
   if (done_) throw FileError(FileError::Action::Write, target_, EBADF);
-  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
-  // Whoever wrote the temporary has closed it: open it again (the data to
-  // sync belongs to the file, not to a descriptor).
-  const int fd = ::open(tempPath_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) fail(errno);
+  int fd = std::exchange(fd_, -1);
+  if (!ownWriter_) {
+    // A library wrote the temporary by its name and has closed it: open it
+    // again (the data to sync belongs to the file, not to a descriptor).
+    if (fd >= 0) ::close(fd);
+    fd = ::open(tempPath_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) fail(errno);
+  }
   // The new file takes the old one's owner and group where the system allows
   // (only root may give a file away), then its mode, which a change of owner
   // would have stripped of set-id bits.
@@ -262,7 +268,11 @@ void ReplacementFile::commit() {
     ::close(fd);
     fail(err);
   }
-  ::close(fd);
+  // Closing the descriptor written through may report a write that failed
+  // late (on a network disk, say).
+  const bool closeFailed = ownWriter_ && injectedFault(io::Op::Close, target_);
+  const int closeErr = errno;
+  if ((::close(fd) != 0 && ownWriter_) || closeFailed) fail(closeFailed ? closeErr : errno);
   if (injectedFault(io::Op::Rename, target_) || ::rename(tempPath_.c_str(), target_.c_str()) != 0) fail(errno);
   done_ = true;
   if (!durable_) return;
@@ -281,7 +291,7 @@ FileWriter::FileWriter(std::string path, Mode mode) : path_(std::move(path)) {
   if (mode != Mode::Truncate) {
     replacement_ = std::make_unique<ReplacementFile>(path_, mode == Mode::Replacing);
     path_ = replacement_->target();
-    fd_ = replacement_->takeDescriptor();
+    fd_ = replacement_->writeThroughDescriptor();
     return;
   }
   struct stat st {};
@@ -291,11 +301,11 @@ FileWriter::FileWriter(std::string path, Mode mode) : path_(std::move(path)) {
 }
 
 FileWriter::~FileWriter() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0 && !replacement_) ::close(fd_);  // a replacement closes its own
 }
 
 void FileWriter::fail(FileError::Action action, int err) {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0 && !replacement_) ::close(fd_);
   fd_ = -1;
   replacement_.reset();  // the temporary goes
   throw FileError(action, path_, err);
@@ -329,11 +339,16 @@ void FileWriter::flush() {
 void FileWriter::commit() {
   if (fd_ < 0) throw FileError(FileError::Action::Write, path_, EBADF);
   flush();
+  if (replacement_) {
+    // The replacement syncs and closes the descriptor, then renames.
+    fd_ = -1;
+    replacement_->commit();
+    return;
+  }
   const bool closeFailed = injectedFault(io::Op::Close, path_);
   const int closeErr = errno;
   const int fd = std::exchange(fd_, -1);
   if (::close(fd) != 0 || closeFailed) fail(FileError::Action::Write, closeFailed ? closeErr : errno);
-  if (replacement_) replacement_->commit();
 }
 
 // ---- whole-file helpers --------------------------------------------------

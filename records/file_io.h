@@ -82,9 +82,10 @@ class ReplacementFile {
   // throws FileError (the temporary is then gone, the target as it was).
   void commit();
 
-  // The temporary's open descriptor, for a writer of our own; the caller
-  // closes it before commit().
-  int takeDescriptor();
+  // The temporary's open descriptor, for a writer of our own that writes
+  // through it and leaves it open: commit() then syncs and closes that very
+  // descriptor rather than opening the file again by its name.
+  int writeThroughDescriptor();
 
  private:
   [[noreturn]] void fail(int err);
@@ -92,6 +93,7 @@ class ReplacementFile {
   std::string target_;
   std::string tempPath_;
   int fd_ = -1;
+  bool ownWriter_ = false;  // written through fd_
   bool durable_;
   bool existed_ = false;
   unsigned mode_ = 0;
