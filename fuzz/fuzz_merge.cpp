@@ -15,7 +15,7 @@ namespace {
 
 // The lines an input yields to the merge: up to a line of exactly "FFFF",
 // which stands for its end.
-std::vector<std::string> untilEnd(std::vector<std::string> lines) {
+std::vector<std::string_view> untilEnd(std::vector<std::string_view> lines) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i] == kEndOfInput) {
       lines.resize(i);
@@ -28,15 +28,15 @@ std::vector<std::string> untilEnd(std::vector<std::string> lines) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const fuzz::MemoryFile workFile("merge-work");
-  static const fuzz::MemoryFile addedFile("merge-added");
+  static const fuzz::ScratchFile workFile("merge-work");
+  static const fuzz::ScratchFile addedFile("merge-added");
   static const fuzz::ScratchFile outFile("merge-out");
   if (size < 2) return 0;
   // The first two bytes say where the work copy ends and the added file begins.
   const std::size_t split = (static_cast<std::size_t>(data[0]) << 8 | data[1]) % (size - 1);
   const std::string_view rest(reinterpret_cast<const char*>(data) + 2, size - 2);
-  const std::string workBytes(rest.substr(0, split));
-  const std::string addedBytes(rest.substr(split));
+  const std::string_view workBytes = rest.substr(0, split);
+  const std::string_view addedBytes = rest.substr(split);
   workFile.write(workBytes);
   addedFile.write(addedBytes);
   {
@@ -46,9 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mergeLines(work, added, out);
     out.commit();
   }
-  const std::vector<std::string> merged = fuzz::splitLines(outFile.read());
-  const std::vector<std::string> work = untilEnd(fuzz::splitLines(workBytes));
-  std::vector<std::string> added;
+  const std::string mergedBytes = outFile.read();
+  const std::vector<std::string_view> merged = fuzz::splitLines(mergedBytes);
+  const std::vector<std::string_view> work = untilEnd(fuzz::splitLines(workBytes));
+  std::vector<std::string_view> added;
   for (const auto& l : untilEnd(fuzz::splitLines(addedBytes))) {
     if (!l.empty()) added.push_back(l);
   }
@@ -56,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // with a subsequence of the work copy's lines.
   std::size_t w = 0;
   std::size_t a = 0;
-  std::set<std::string> addedProvinces;
+  std::set<std::string_view> addedProvinces;
   for (const auto& l : added) addedProvinces.emplace(columns(l, 1, 20));
   for (const auto& l : merged) {
     if (a < added.size() && l == added[a]) {
@@ -66,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A work line; those skipped before it must have been dropped for a
     // province of the added input.
     while (w < work.size() && work[w] != l) {
-      if (!addedProvinces.count(std::string(columns(work[w], 1, 20))))
+      if (!addedProvinces.count(columns(work[w], 1, 20)))
         fuzz::fail("a work copy line of a province the added file lacks was dropped");
       ++w;
     }
@@ -75,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (a != added.size()) fuzz::fail("a line of the added file is missing");
   for (; w < work.size(); ++w) {
-    if (!addedProvinces.count(std::string(columns(work[w], 1, 20))))
+    if (!addedProvinces.count(columns(work[w], 1, 20)))
       fuzz::fail("a work copy line of a province the added file lacks was dropped at the end");
   }
   return 0;

@@ -1,10 +1,9 @@
-// Helpers shared by the fuzz targets: input files in memory, a scratch file
-// per process for what the product replaces, and the line rules written out
-// independently of LineReader.
+// Helpers shared by the fuzz targets: files in memory for what the product
+// reads and replaces, and the line rules written out independently of
+// LineReader.
 #pragma once
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -15,23 +14,31 @@
 
 namespace krt::fuzz {
 
-// A file that lives only in memory, opened by the product's readers through
-// its /proc path like any other: each input costs no disk and no folder
-// entry, so that the fuzzer spends its time in the code under test.
-class MemoryFile {
+// A file of the target's own in a memory-backed folder (/dev/shm when the
+// system has it), kept for the whole run: every input is written, read,
+// synced and renamed there, and a real disk would make that the whole
+// run's cost. The product opens it by its plain path like any other file.
+class ScratchFile {
  public:
-  explicit MemoryFile(const char* tag) : fd_(::memfd_create(tag, MFD_CLOEXEC)) {
+  explicit ScratchFile(const char* tag) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = tmp && *tmp ? tmp : (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+    path_ = folder + "/krt-fuzz-" + tag + "-XXXXXX";
+    fd_ = ::mkstemp(path_.data());
     if (fd_ < 0) std::abort();
-    path_ = "/proc/self/fd/" + std::to_string(fd_);
   }
-  ~MemoryFile() { ::close(fd_); }
-  MemoryFile(const MemoryFile&) = delete;
-  MemoryFile& operator=(const MemoryFile&) = delete;
+  ~ScratchFile() {
+    ::close(fd_);
+    ::unlink(path_.c_str());
+  }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
 
   const std::string& path() const { return path_; }
 
-  // Overwritten in place, then cut to size: the memory of a large input
-  // is used again rather than freed and cleared each time.
+  // For a file the product only reads: overwritten in place through the
+  // descriptor kept open, then cut to size (two calls for each input, and
+  // the memory of a large input is used again rather than freed).
   void write(std::string_view bytes) const {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -42,44 +49,7 @@ class MemoryFile {
     if (::ftruncate(fd_, static_cast<off_t>(bytes.size())) != 0) std::abort();
   }
 
- private:
-  int fd_;
-  std::string path_;
-};
-
-// A file in the temporary folder, kept for the whole run and rewritten by
-// each input: for the files the product replaces (renamed over, which a
-// memory file cannot be).
-class ScratchFile {
- public:
-  explicit ScratchFile(const char* tag) {
-    // Memory-backed when the system has it: every input is written, synced
-    // and renamed, and a real disk would make that the whole run's cost.
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = tmp && *tmp ? tmp : (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-    path_ = folder + "/krt-fuzz-" + tag + "-XXXXXX";
-    const int fd = ::mkstemp(path_.data());
-    if (fd < 0) std::abort();
-    ::close(fd);
-  }
-  ~ScratchFile() { ::unlink(path_.c_str()); }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-
-  const std::string& path() const { return path_; }
-
-  void write(std::string_view bytes) const {
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) std::abort();
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-      if (n <= 0) std::abort();
-      done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-  }
-
+  // The file now at the path (the product may have renamed a new one over it).
   std::string read() const {
     std::string out;
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -93,12 +63,14 @@ class ScratchFile {
 
  private:
   std::string path_;
+  int fd_;
 };
 
 // A line ends at CR or CR LF; a lone LF is data; a last line without an end
 // still counts; an empty file has no lines.
-inline std::vector<std::string> splitLines(std::string_view bytes) {
-  std::vector<std::string> out;
+// The lines are views into `bytes`.
+inline std::vector<std::string_view> splitLines(std::string_view bytes) {
+  std::vector<std::string_view> out;
   std::size_t start = 0;
   for (std::size_t cr; (cr = bytes.find('\r', start)) != std::string_view::npos;) {
     out.emplace_back(bytes.substr(start, cr - start));

@@ -9,7 +9,7 @@
 using namespace krt;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const fuzz::MemoryFile archive("verify-archive");
+  static const fuzz::ScratchFile archive("verify-archive");
   static const fuzz::ScratchFile report("verify-report");
   if (size < 1) return 0;
   // The first byte picks the number format the user's locale would give.
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   VolunteerRecord current;
   const VerificationResult result = verifyArchive(archive.path(), report.path(), format, current);
 
-  const std::vector<std::string> lines = fuzz::splitLines(bytes);
+  const std::vector<std::string_view> lines = fuzz::splitLines(bytes);
   if (result.volunteers != lines.size()) fuzz::fail("a line of the archive was not checked");
   if (result.errorFound != (result.violations > 0)) fuzz::fail("the error flag disagrees with the count");
   if (result.volunteersWithErrors > result.volunteers) fuzz::fail("more volunteers with errors than volunteers");
@@ -40,9 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every report line is ended by CR LF, and there is one per violation
   // plus an empty line and an identification line per volunteer with errors.
   std::size_t ends = 0;
-  for (std::size_t i = 0; i + 1 < written.size(); ++i) {
-    if (written[i] == '\r' && written[i + 1] == '\n') ++ends;
-  }
+  for (std::size_t at = 0; (at = written.find("\r\n", at)) != std::string::npos; at += 2) ++ends;
   if (ends != result.violations + 2 * result.volunteersWithErrors) fuzz::fail("the report and its counts disagree");
   if (!lines.empty()) {
     VolunteerRecord last;
@@ -55,9 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // report.
   static const fuzz::ScratchFile expected("verify-expected");
   {
-    FileWriter out(expected.path(), FileWriter::Mode::ReplacingUnsynced);
+    FileWriter out(expected.path(), FileWriter::Mode::Truncate);
     ErrorReport byLine(out);
-    for (const std::string& line : lines) {
+    for (const std::string_view line : lines) {
       VolunteerRecord r;
       r.fromLine(line);
       byLine.startVolunteer(columns(line, 21, 90));

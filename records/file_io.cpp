@@ -97,15 +97,23 @@ std::string FileError::userMessage() const {
 
 // ---- LineReader ----------------------------------------------------------
 
-LineReader::LineReader(std::string path) : path_(std::move(path)), buf_(kBufferSize) {
+LineReader::LineReader(std::string path) : path_(std::move(path)) {
   fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw FileError(FileError::Action::Read, path_, errno);
   struct stat st {};
-  if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+  const bool known = ::fstat(fd_, &st) == 0;
+  if (known && S_ISDIR(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
     throw FileError(FileError::Action::Read, path_, EISDIR);
   }
+  // A small file (a lookup list, a short archive) needs no full-size
+  // buffer: one that holds it whole, with a byte more so that the first
+  // read takes all of it and the next one finds the end. The buffer still
+  // grows if the file does.
+  if (known && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) < kBufferSize)
+    capacity_ = static_cast<std::size_t>(st.st_size) + 1;
+  buf_ = std::make_unique_for_overwrite<char[]>(capacity_);
 }
 
 LineReader::~LineReader() {
@@ -115,14 +123,19 @@ LineReader::~LineReader() {
 bool LineReader::fill() {
   if (eof_) return false;
   if (pos_ > 0) {
-    std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+    std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
     end_ -= pos_;
     pos_ = 0;
   }
-  if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
+  if (end_ == capacity_) {
+    auto bigger = std::make_unique_for_overwrite<char[]>(capacity_ * 2);
+    std::memcpy(bigger.get(), buf_.get(), end_);
+    buf_ = std::move(bigger);
+    capacity_ *= 2;
+  }
   for (;;) {
     if (injectedFault(io::Op::Read, path_)) throw FileError(FileError::Action::Read, path_, errno);
-    const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+    const ssize_t n = ::read(fd_, buf_.get() + end_, capacity_ - end_);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw FileError(FileError::Action::Read, path_, errno);
     if (n == 0) {
@@ -137,11 +150,11 @@ bool LineReader::fill() {
 bool LineReader::next(std::string& line) {
   line.clear();
   for (;;) {
-    const char* start = buf_.data() + pos_;
+    const char* start = buf_.get() + pos_;
     const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - pos_));
     if (cr) {
       line.append(start, static_cast<std::size_t>(cr - start));
-      pos_ = static_cast<std::size_t>(cr - buf_.data()) + 1;
+      pos_ = static_cast<std::size_t>(cr - buf_.get()) + 1;
       if (pos_ == end_) fill();  // the LF of CR LF may be in the next block
       if (pos_ < end_ && buf_[pos_] == '\n') ++pos_;
       return true;
@@ -155,13 +168,13 @@ bool LineReader::next(std::string& line) {
 }
 
 bool LineReader::nextView(std::string_view& line) {
-  const char* start = buf_.data() + pos_;
+  const char* start = buf_.get() + pos_;
   const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - pos_));
   // A CR as the buffer's last byte may have its LF in the next block: the
   // copying path handles that.
-  if (cr && (cr + 1 < buf_.data() + end_ || eof_)) {
+  if (cr && (cr + 1 < buf_.get() + end_ || eof_)) {
     line = {start, static_cast<std::size_t>(cr - start)};
-    pos_ = static_cast<std::size_t>(cr - buf_.data()) + 1;
+    pos_ = static_cast<std::size_t>(cr - buf_.get()) + 1;
     if (pos_ < end_ && buf_[pos_] == '\n') ++pos_;
     return true;
   }
@@ -170,12 +183,11 @@ bool LineReader::nextView(std::string_view& line) {
   return true;
 }
 
-std::size_t LineReader::readRaw(char* out, std::size_t size) {
-  if (pos_ == end_ && !fill()) return 0;
-  const std::size_t n = std::min(size, end_ - pos_);
-  std::memcpy(out, buf_.data() + pos_, n);
-  pos_ += n;
-  return n;
+std::string_view LineReader::readRaw() {
+  if (pos_ == end_ && !fill()) return {};
+  const std::string_view bytes(buf_.get() + pos_, end_ - pos_);
+  pos_ = end_;
+  return bytes;
 }
 
 // ---- ReplacementFile -----------------------------------------------------
@@ -185,13 +197,14 @@ ReplacementFile::ReplacementFile(std::string target, bool durable) : target_(std
   // renaming over the link would put a new file in the link's place and
   // leave the real one (on a memory stick, say) as it was.
   struct stat st {};
-  if (::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+  existed_ = ::lstat(target_.c_str(), &st) == 0;
+  if (existed_ && S_ISLNK(st.st_mode)) {
     if (char* real = ::realpath(target_.c_str(), nullptr)) {
       target_ = real;
       std::free(real);
     }
+    existed_ = ::stat(target_.c_str(), &st) == 0;
   }
-  existed_ = ::stat(target_.c_str(), &st) == 0;
   if (existed_) {
     if (S_ISDIR(st.st_mode)) throw FileError(FileError::Action::Create, target_, EISDIR);
     // The rename would replace a file its owner protected from writing (or
@@ -224,7 +237,10 @@ ReplacementFile::~ReplacementFile() {
   if (!done_) ::unlink(tempPath_.c_str());
 }
 
-int ReplacementFile::takeDescriptor() { return std::exchange(fd_, -1); }
+int ReplacementFile::writeThroughDescriptor() {
+  ownWriter_ = true;
+  return fd_;
+}
 
 void ReplacementFile::fail(int err) {
   ::unlink(tempPath_.c_str());
@@ -234,11 +250,14 @@ void ReplacementFile::fail(int err) {
 
 void ReplacementFile::commit() {
   if (done_) throw FileError(FileError::Action::Write, target_, EBADF);
-  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
-  // Whoever wrote the temporary has closed it: open it again (the data to
-  // sync belongs to the file, not to a descriptor).
-  const int fd = ::open(tempPath_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) fail(errno);
+  int fd = std::exchange(fd_, -1);
+  if (!ownWriter_) {
+    // A library wrote the temporary by its name and has closed it: open it
+    // again (the data to sync belongs to the file, not to a descriptor).
+    if (fd >= 0) ::close(fd);
+    fd = ::open(tempPath_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) fail(errno);
+  }
   // The new file takes the old one's owner and group where the system allows
   // (only root may give a file away), then its mode, which a change of owner
   // would have stripped of set-id bits.
@@ -249,7 +268,11 @@ void ReplacementFile::commit() {
     ::close(fd);
     fail(err);
   }
-  ::close(fd);
+  // Closing the descriptor written through may report a write that failed
+  // late (on a network disk, say).
+  const bool closeFailed = ownWriter_ && injectedFault(io::Op::Close, target_);
+  const int closeErr = errno;
+  if ((::close(fd) != 0 && ownWriter_) || closeFailed) fail(closeFailed ? closeErr : errno);
   if (injectedFault(io::Op::Rename, target_) || ::rename(tempPath_.c_str(), target_.c_str()) != 0) fail(errno);
   done_ = true;
   if (!durable_) return;
@@ -268,7 +291,7 @@ FileWriter::FileWriter(std::string path, Mode mode) : path_(std::move(path)) {
   if (mode != Mode::Truncate) {
     replacement_ = std::make_unique<ReplacementFile>(path_, mode == Mode::Replacing);
     path_ = replacement_->target();
-    fd_ = replacement_->takeDescriptor();
+    fd_ = replacement_->writeThroughDescriptor();
     return;
   }
   struct stat st {};
@@ -278,11 +301,11 @@ FileWriter::FileWriter(std::string path, Mode mode) : path_(std::move(path)) {
 }
 
 FileWriter::~FileWriter() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0 && !replacement_) ::close(fd_);  // a replacement closes its own
 }
 
 void FileWriter::fail(FileError::Action action, int err) {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0 && !replacement_) ::close(fd_);
   fd_ = -1;
   replacement_.reset();  // the temporary goes
   throw FileError(action, path_, err);
@@ -316,11 +339,16 @@ void FileWriter::flush() {
 void FileWriter::commit() {
   if (fd_ < 0) throw FileError(FileError::Action::Write, path_, EBADF);
   flush();
+  if (replacement_) {
+    // The replacement syncs and closes the descriptor, then renames.
+    fd_ = -1;
+    replacement_->commit();
+    return;
+  }
   const bool closeFailed = injectedFault(io::Op::Close, path_);
   const int closeErr = errno;
   const int fd = std::exchange(fd_, -1);
   if (::close(fd) != 0 || closeFailed) fail(FileError::Action::Write, closeFailed ? closeErr : errno);
-  if (replacement_) replacement_->commit();
 }
 
 // ---- whole-file helpers --------------------------------------------------
@@ -348,8 +376,7 @@ std::size_t copyLines(const std::string& source, const std::string& target, bool
 void copyBytes(const std::string& source, const std::string& target) {
   LineReader in(source);
   FileWriter out(target, FileWriter::Mode::Replacing);
-  std::vector<char> chunk(kBufferSize);
-  while (const std::size_t n = in.readRaw(chunk.data(), chunk.size())) out.write({chunk.data(), n});
+  for (std::string_view block; !(block = in.readRaw()).empty();) out.write(block);
   out.commit();
 }
 

@@ -82,9 +82,10 @@ class ReplacementFile {
   // throws FileError (the temporary is then gone, the target as it was).
   void commit();
 
-  // The temporary's open descriptor, for a writer of our own; the caller
-  // closes it before commit().
-  int takeDescriptor();
+  // The temporary's open descriptor, for a writer of our own that writes
+  // through it and leaves it open: commit() then syncs and closes that very
+  // descriptor rather than opening the file again by its name.
+  int writeThroughDescriptor();
 
  private:
   [[noreturn]] void fail(int err);
@@ -92,6 +93,7 @@ class ReplacementFile {
   std::string target_;
   std::string tempPath_;
   int fd_ = -1;
+  bool ownWriter_ = false;  // written through fd_
   bool durable_;
   bool existed_ = false;
   unsigned mode_ = 0;
@@ -100,7 +102,8 @@ class ReplacementFile {
 };
 
 // The size of the readers' and writers' buffers: a file is read in blocks of
-// this many bytes (a line longer than that grows the buffer).
+// this many bytes (a line longer than that grows the buffer; a smaller file
+// gets a buffer of its own size).
 // 64 KiB: small enough to stay in the processor's cache while the system
 // copies the file into it (with 256 KiB, the copy of an archive took three
 // times as long).
@@ -122,8 +125,9 @@ class LineReader {
   // view is valid until the next call on this reader.
   bool nextView(std::string_view& line);
 
-  // Reads raw bytes (for byte-exact copies); 0 at the end.
-  std::size_t readRaw(char* out, std::size_t size);
+  // The next raw bytes, as many as the buffer holds (for byte-exact
+  // copies); empty at the end. Valid until the next call on this reader.
+  std::string_view readRaw();
 
   const std::string& path() const { return path_; }
 
@@ -132,7 +136,9 @@ class LineReader {
 
   std::string path_;
   int fd_ = -1;
-  std::vector<char> buf_;
+  // Left uninitialised: only what is read is ever touched.
+  std::unique_ptr<char[]> buf_;
+  std::size_t capacity_ = kFileBufferSize;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;

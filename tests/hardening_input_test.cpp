@@ -20,7 +20,11 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 using Corpus = std::vector<std::pair<std::string, std::string>>;
-using fuzz::splitLines;  // the line rules, written out apart from the reader
+// The line rules, written out apart from the reader.
+Lines splitLines(std::string_view bytes) {
+  const auto views = fuzz::splitLines(bytes);
+  return Lines(views.begin(), views.end());
+}
 
 // The files kept in tests/data/hostile (NUL bytes, undefined cp1252 bytes,
 // mixed line ends, "FFFF", only CR), a multi-megabyte line and a lookup list
