@@ -99,19 +99,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The copies: lines re-terminated, bytes kept exactly (of the input
-  // alone: the reader's block edge is proven above).
+  // alone: the reader's block edge is proven above). Each replaces a file,
+  // a dozen system calls: an input tries one of the three, by its length.
   if (filler.size > 0) return 0;
-  copyLines(file.path(), copy.path(), false);
-  std::string reterminated;
-  for (const auto& l : expected) reterminated.append(l).append("\r\n");
-  if (copy.read() != reterminated) fuzz::fail("copyLines did not re-terminate the lines");
-  copyBytes(file.path(), copy.path());
-  if (copy.read() != bytes) fuzz::fail("copyBytes changed the bytes");
-  copyLines(file.path(), copy.path(), true);
-  std::string kept;
-  for (const auto& l : expected) {
-    if (!isBlank(l)) kept.append(l).append("\r\n");
+  switch (size % 3) {
+    case 0: {
+      copyLines(file.path(), copy.path(), false);
+      std::string reterminated;
+      for (const auto& l : expected) reterminated.append(l).append("\r\n");
+      if (copy.read() != reterminated) fuzz::fail("copyLines did not re-terminate the lines");
+      break;
+    }
+    case 1:
+      copyBytes(file.path(), copy.path());
+      if (copy.read() != bytes) fuzz::fail("copyBytes changed the bytes");
+      break;
+    default: {
+      copyLines(file.path(), copy.path(), true);
+      std::string kept;
+      for (const auto& l : expected) {
+        if (!isBlank(l)) kept.append(l).append("\r\n");
+      }
+      if (copy.read() != kept) fuzz::fail("copyLines kept a blank line or lost another");
+      break;
+    }
   }
-  if (copy.read() != kept) fuzz::fail("copyLines kept a blank line or lost another");
   return 0;
 }
