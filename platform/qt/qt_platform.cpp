@@ -12,6 +12,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTimer>
@@ -292,6 +293,7 @@ class QtProgress : public ui::Progress {
     dialog_.setAutoReset(false);
     dialog_.setAutoClose(false);
     dialog_.setValue(0);
+    started_.start();
   }
   bool step(std::uint64_t done, std::uint64_t total) override {
     const int value = total == 0 ? kSteps : static_cast<int>(std::min<std::uint64_t>(done, total) * kSteps / total);
@@ -302,13 +304,16 @@ class QtProgress : public ui::Progress {
   void finishing(std::string_view text) override {
     dialog_.setLabelText(toQ(text));
     if (auto* cancel = dialog_.findChild<QPushButton*>()) cancel->setEnabled(false);
-    // Shown at once if the dialog is up: no events are handled until the end.
-    if (dialog_.isVisible()) dialog_.repaint();
+    // No events are handled from here to the end: a work already half its
+    // way to the dialog's second shows the dialog now, or it would not appear.
+    if (!dialog_.isVisible() && started_.elapsed() >= dialog_.minimumDuration() / 2) dialog_.show();
+    if (dialog_.isVisible()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
 
  private:
   static constexpr int kSteps = 1000;
   QProgressDialog dialog_;
+  QElapsedTimer started_;
 };
 
 }  // namespace

@@ -203,11 +203,13 @@ class ChoiceList : public QListView {
   }
 
   QRect visualRect(const QModelIndex& index) const override {
+    laidOut();
     if (!index.isValid() || index.column() != modelColumn() || index.parent() != rootIndex()) return {};
     return {-horizontalOffset(), index.row() * rowHeight() - verticalOffset(), rowWidth(), rowHeight()};
   }
 
   QModelIndex indexAt(const QPoint& point) const override {
+    laidOut();
     const int y = point.y() + verticalOffset();
     if (y < 0 || point.x() + horizontalOffset() >= rowWidth()) return {};
     return rowIndex(y / rowHeight());
@@ -215,7 +217,7 @@ class ChoiceList : public QListView {
 
   void scrollTo(const QModelIndex& index, ScrollHint hint) override {
     if (!index.isValid()) return;
-    executeDelayedItemsLayout();  // the scroll bar's range of the lines as they are now
+    laidOut();  // the scroll bar's range of the lines as they are now
     const int row = index.row();
     const int inSight = rowsInSight();
     int top = verticalScrollBar()->value();
@@ -270,6 +272,7 @@ class ChoiceList : public QListView {
   int verticalOffset() const override { return verticalScrollBar()->value() * rowHeight(); }
 
   QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers) override {
+    laidOut();
     const int count = rowCount();
     if (count == 0) return {};
     const QModelIndex current = currentIndex();
@@ -305,6 +308,7 @@ class ChoiceList : public QListView {
   }
 
   void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override {
+    laidOut();
     if (!selectionModel()) return;
     const QRect r = rect.normalized().translated(horizontalOffset(), verticalOffset());
     const int last = rowCount() - 1;
@@ -332,6 +336,7 @@ class ChoiceList : public QListView {
   void scrollContentsBy(int dx, int dy) override { QAbstractItemView::scrollContentsBy(dx, dy * rowHeight()); }
 
   void paintEvent(QPaintEvent* e) override {
+    laidOut();
     QPainter painter(viewport());
     QStyleOptionViewItem option;
     initViewItemOption(&option);
@@ -380,6 +385,9 @@ class ChoiceList : public QListView {
   }
 
  private:
+  // The rows' size as the lines are now: a new model or font is measured
+  // on the next turn of the event loop, and a click or a key may come first.
+  void laidOut() const { const_cast<ChoiceList*>(this)->executeDelayedItemsLayout(); }
   int rowCount() const { return model() ? model()->rowCount(rootIndex()) : 0; }
   int rowHeight() const { return std::max(1, item_.height()); }
   int rowWidth() const { return std::max(item_.width(), viewport()->width()); }

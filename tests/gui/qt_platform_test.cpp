@@ -138,7 +138,10 @@ TEST_F(GuiTest, TheLastPartOfAProgressCannotBeCancelled) {
   EXPECT_TRUE(progress->step(1, 10));
   auto* cancel = dialog->findChild<QPushButton*>();
   ASSERT_TRUE(cancel && cancel->isEnabled());
+  ASSERT_FALSE(dialog->isVisible());  // a second has not gone by
+  dialog->setMinimumDuration(0);       // now the work has lasted half of it
   progress->finishing("Completamento in corso...");
+  EXPECT_TRUE(dialog->isVisible());  // shown now: no event would show it later
   EXPECT_EQ(dialog->labelText(), "Completamento in corso...");
   EXPECT_FALSE(cancel->isEnabled());
 }
