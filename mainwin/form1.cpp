@@ -193,7 +193,7 @@ bool Form1::Form_Unload() {
 
 void Form1::mnins_Click() {
   m_.retellLookupFailures();
-  m_.modo = "i";
+  m_.modo = std::string("i");  // (as in Modulo1::openVolunteer)
   m_.form4().show();
 }
 

@@ -121,7 +121,7 @@ bool Modulo1::openVolunteer(std::string_view key) {
     reportFileError(e);
     return false;
   }
-  modo = "m";
+  modo = std::string("m");  // (assigning the literal itself trips a false warning of gcc 12 at -O3)
   form4().show();
   return true;
 }
