@@ -312,11 +312,7 @@ void buttonRow(Builder& b) {
 
 const ui::WindowDesc& form4Desc() {
   static const ui::WindowDesc desc = [] {
-    ui::WindowDesc s;
-    s.name = "Form4";
-    s.caption = "Form4";
-    s.width = 11880;
-    s.height = 8595;
+    ui::WindowDesc s{"Form4", "Form4", 11880, 8595};
     s.font = kBoldFont;
     Builder b(s.controls);
     identityArea(b);

@@ -5,12 +5,7 @@ namespace krt {
 const ui::WindowDesc& formscadDesc() {
   using ui::Kind;
   static const ui::WindowDesc desc = [] {
-    ui::WindowDesc s;
-    s.name = "FormScad";
-    s.caption = "Scadenze dei documenti";
-    s.width = 13800;
-    s.height = 7440;
-    s.font = {"MS Sans Serif", 8.25, false};
+    ui::WindowDesc s{"FormScad", "Scadenze dei documenti", 13800, 7440};
     ui::ControlDesc table{Kind::Table, "tscadenze",
                           "Cognome|Nome|Associazione|Provincia|Recapito|Documento|Scadenza|Stato", "", 120, 480,
                           13560, 6120};

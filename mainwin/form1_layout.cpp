@@ -5,12 +5,7 @@ namespace krt {
 const ui::WindowDesc& form1Desc() {
   using ui::Kind;
   static const ui::WindowDesc desc = [] {
-    ui::WindowDesc s;
-    s.name = "Form1";
-    s.caption = "Profilo del volontario K.R.T.";
-    s.width = 11790;
-    s.height = 8010;
-    s.font = {"MS Sans Serif", 8.25, false};
+    ui::WindowDesc s{"Form1", "Profilo del volontario K.R.T.", 11790, 8010};
     ui::ControlDesc list{Kind::ListBox, "List1", "", "", 720, 360, 10455, 6150};
     list.font = {"Courier New", 8.25, false};
     list.accessibleName = "Elenco volontari";

@@ -90,7 +90,7 @@ struct WindowDesc {
   std::string name;
   std::string caption;
   int width = 0, height = 0;  // client area
-  Font font;
+  Font font{"MS Sans Serif"};  // the face of every window but the editor
   std::vector<ControlDesc> controls;  // focusable controls take the focus in this order
   std::vector<std::string> tabOrder;  // when given, overrides the order above
   std::vector<MenuDesc> menu;

@@ -122,12 +122,7 @@ ui::ControlDesc controlOf(const Row& row) {
 
 const ui::WindowDesc& form3Desc() {
   static const ui::WindowDesc desc = [] {
-    ui::WindowDesc s;
-    s.name = "Form3";
-    s.caption = "Selezione";
-    s.width = 11880;
-    s.height = 8595;  // 7995, and the strip of the export and totals below
-    s.font = {"MS Sans Serif", 8.25, false};
+    ui::WindowDesc s{"Form3", "Selezione", 11880, 8595};  // 7995, and the strip of the export and totals below
     for (const Row& row : kRows) s.controls.push_back(controlOf(row));
     s.tabOrder = {"cbprov", "cbass", "Combo4",    "Combo1",   "cbliv",  "cbseg",    "Tprof",
                   "Tapp",   "List1", "cmdstampa", "cmdcerca", "cmbsel", "cmbchiudi", "cmdesporta", "cmdriepilogo",

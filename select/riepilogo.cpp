@@ -36,12 +36,7 @@ std::vector<std::string> words(const std::string& heading) {
 
 const ui::WindowDesc& riepilogoDesc() {
   static const ui::WindowDesc desc = [] {
-    ui::WindowDesc s;
-    s.name = "Friepilogo";
-    s.caption = "Riepilogo per provincia";
-    s.width = 11880;
-    s.height = 6240;
-    s.font = {"MS Sans Serif", 8.25, false};
+    ui::WindowDesc s{"Friepilogo", "Riepilogo per provincia", 11880, 6240};
     std::string headings;
     for (const auto& h : totalsHeadings()) headings += (headings.empty() ? "" : "|") + h;
     ui::ControlDesc table{ui::Kind::Table, "tabella", headings, "", 240, 240, 11400, 5160};

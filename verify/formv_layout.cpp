@@ -6,12 +6,7 @@ namespace krt {
 const ui::WindowDesc& formvDesc() {
   using ui::Kind;
   static const ui::WindowDesc desc = [] {
-    ui::WindowDesc s;
-    s.name = "formv";
-    s.caption = "Form3";
-    s.width = 10785;
-    s.height = 8025;
-    s.font = {"MS Sans Serif", 8.25, false};
+    ui::WindowDesc s{"formv", "Form3", 10785, 8025};
     s.controls = {
         {Kind::Button, "stampa", "Stampa", "", 3000, 7320, 1575, 495},
         {Kind::Button, "esci", "Esci", "", 5160, 7320, 1455, 495},
