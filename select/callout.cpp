@@ -102,11 +102,21 @@ std::optional<std::size_t> countFound(Modulo1& m, const SelectionCriteria& crite
 }
 
 void printCallout(Modulo1& m, const SelectionCriteria& criteria) {
-  const std::optional<std::size_t> counted = countFound(m, criteria);
-  if (!counted) return;
-  const std::size_t found = *counted;
+  // One pass finds the volunteers and the length of each one's block, from
+  // which the pages are laid out; a second pass prints them.
+  std::vector<int> blocks;
   VolunteerRecord record;
-  if (found == 0) {
+  try {
+    ui::BusyPointer busy(m.platform);
+    forEachFound(m.percorso_wrk(), criteria, record, [&](std::uint64_t, std::uint64_t) {
+      blocks.push_back(static_cast<int>(calloutBlock(record).size()) + 1);  // and a blank line
+      return true;
+    });
+  } catch (const FileError& e) {
+    m.reportFileError(e);
+    return;
+  }
+  if (blocks.empty()) {
     m.message("Nessun volontario da stampare.");
     return;
   }
@@ -123,56 +133,49 @@ void printCallout(Modulo1& m, const SelectionCriteria& criteria) {
     const int perPage = std::max(8, p.pageHeight() / lineHeight - 2);
     std::vector<std::string> heading{"ELENCO PER CHIAMATA", when};
     for (auto& l : wrap("Criteri: " + describeCriteria(criteria), width)) heading.push_back(l);
-    heading.push_back("Volontari: " + groupedCount(found));
+    heading.push_back("Volontari: " + groupedCount(blocks.size()));
     heading.emplace_back("");
 
-    // First pass: where the pages break (a block is never cut in two);
-    // second pass: the lines. The file is read twice rather than held.
-    int pages = 1;
+    // A block is never cut in two: one that does not fit begins a new page.
     int used = static_cast<int>(heading.size());
     int page = 1;
-    const auto place = [&](int lines, bool printing) {
-      if (used + lines > perPage && used > 0) {
-        if (printing) {
-          p.setCurrentX(0);
-          p.setCurrentY(perPage * lineHeight + lineHeight);
-          p.printLine("Pagina " + std::to_string(page) + " di " + std::to_string(pages));
-          p.newPage();
-        }
-        ++page;
-        used = 0;
-      }
-      used += lines;
+    const auto place = [&](int lines) {
+      const bool breaks = used + lines > perPage && used > 0;
+      used = (breaks ? 0 : used) + lines;
+      return breaks;
     };
-    const bool done = runWithProgress(m, "Stampa dell'elenco per chiamata in corso...", [&](const GoOn& goOn, const Finishing&) {
-      for (const bool printing : {false, true}) {
-        used = static_cast<int>(heading.size());
-        page = 1;
-        if (printing) {
-          p.setFontBold(true);
-          p.printLine(heading.front());
-          p.setFontBold(false);
-          for (std::size_t i = 1; i < heading.size(); ++i) p.printLine(heading[i]);
-        }
-        forEachFound(m.percorso_wrk(), criteria, record, [&](std::uint64_t at, std::uint64_t total) {
-          std::vector<std::string> block = calloutBlock(record);
-          block.emplace_back("");
-          place(static_cast<int>(block.size()), printing);
-          if (printing) {
+    int pages = 1;
+    for (const int lines : blocks) pages += place(lines);
+    const auto footer = [&] {
+      p.setCurrentX(0);
+      p.setCurrentY(perPage * lineHeight + lineHeight);
+      p.printLine("Pagina " + std::to_string(page) + " di " + std::to_string(pages));
+    };
+
+    used = static_cast<int>(heading.size());
+    p.setFontBold(true);
+    p.printLine(heading.front());
+    p.setFontBold(false);
+    for (std::size_t i = 1; i < heading.size(); ++i) p.printLine(heading[i]);
+    const bool done =
+        runWithProgress(m, "Stampa dell'elenco per chiamata in corso...", [&](const GoOn& goOn, const Finishing&) {
+          forEachFound(m.percorso_wrk(), criteria, record, [&](std::uint64_t at, std::uint64_t total) {
+            std::vector<std::string> block = calloutBlock(record);
+            block.emplace_back("");
+            if (place(static_cast<int>(block.size()))) {
+              footer();
+              p.newPage();
+              ++page;
+            }
             for (const auto& l : block) p.printLine(l);
-          }
-          return goOn(at + (printing ? total : 0), 2 * total);
+            return goOn(at, total);
+          });
         });
-        if (!printing) pages = page;
-      }
-    });
     if (!done) {
       p.abortDoc();
       return;
     }
-    p.setCurrentX(0);
-    p.setCurrentY(perPage * lineHeight + lineHeight);
-    p.printLine("Pagina " + std::to_string(page) + " di " + std::to_string(pages));
+    footer();
     p.endDoc();
   });
 }
