@@ -1,6 +1,6 @@
 // Helpers shared by the fuzz targets: files in memory for what the product
-// reads and replaces, and the line rules written out independently of
-// LineReader.
+// reads and replaces, lines written to memory, and the line rules written
+// out independently of LineReader.
 #pragma once
 
 #include <fcntl.h>
@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "records/file_io.h"
 
 namespace krt::fuzz {
 
@@ -64,6 +66,17 @@ class ScratchFile {
  private:
   std::string path_;
   int fd_;
+};
+
+// Lines written to memory, each ended by CR LF. Kept for the whole run and
+// emptied for each input, so the memory of a long report is used again.
+class MemoryLines final : public LineSink {
+ public:
+  void writeLine(std::string_view line) override {
+    text.append(line);
+    text.append("\r\n");
+  }
+  std::string text;
 };
 
 // A line ends at CR or CR LF; a lone LF is data; a last line without an end

@@ -116,6 +116,12 @@ LineReader::LineReader(std::string path) : path_(std::move(path)) {
   buf_ = std::make_unique_for_overwrite<char[]>(capacity_);
 }
 
+LineReader::LineReader(std::string name, std::string_view bytes)
+    : path_(std::move(name)), capacity_(bytes.size() + 1), end_(bytes.size()), eof_(true) {
+  buf_ = std::make_unique_for_overwrite<char[]>(capacity_);
+  std::memcpy(buf_.get(), bytes.data(), bytes.size());
+}
+
 LineReader::~LineReader() {
   if (fd_ >= 0) ::close(fd_);
 }

@@ -114,6 +114,9 @@ class LineReader {
  public:
   // The lines of the file. Throws FileError if it cannot open.
   explicit LineReader(std::string path);
+  // The lines of bytes already in memory, read by the same rules; `name`
+  // stands for the file in messages.
+  LineReader(std::string name, std::string_view bytes);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -145,8 +148,17 @@ class LineReader {
   std::string scratch_;
 };
 
+// Where lines are written, each ended by CR LF: a file, or memory.
+class LineSink {
+ public:
+  virtual void writeLine(std::string_view line) = 0;
+
+ protected:
+  ~LineSink() = default;
+};
+
 // Writes a file through a buffer; every call is checked.
-class FileWriter {
+class FileWriter final : public LineSink {
  public:
   enum class Mode {
     // Write the file itself, created or emptied. For scratch files that the
@@ -166,7 +178,7 @@ class FileWriter {
   FileWriter& operator=(const FileWriter&) = delete;
 
   void write(std::string_view bytes);
-  void writeLine(std::string_view line) {
+  void writeLine(std::string_view line) override {
     write(line);
     write("\r\n");
   }

@@ -106,8 +106,15 @@ TEST(Cp1252, UpperCaseAndUtf8) {
 class LineFiles : public TempDirTest {};
 
 // CR LF, or CR alone, ends a line; a lone LF is part of the line. Lines are
-// read as copies and as views of the read buffer alike.
+// read as copies and as views of the read buffer alike, from a file or from
+// bytes in memory.
 TEST_F(LineFiles, LineEndsFollowTheArchiveRules) {
+  const auto views = [](LineReader&& reader) {
+    Lines seen;
+    std::string_view v;
+    while (reader.nextView(v)) seen.emplace_back(v);
+    return seen;
+  };
   // CR LF split across two reads, whether the buffer holds 64 or 256 KiB, then
   // line ends on every position of the buffer.
   std::string big;
@@ -132,11 +139,8 @@ TEST_F(LineFiles, LineEndsFollowTheArchiveRules) {
   for (const auto& [bytes, expected] : cases) {
     writeFile(path("a"), bytes);
     EXPECT_EQ(readLines(path("a")), expected) << bytes.substr(0, 40);
-    LineReader views(path("a"));
-    Lines seen;
-    std::string_view v;
-    while (views.nextView(v)) seen.emplace_back(v);
-    EXPECT_EQ(seen, expected) << bytes.substr(0, 40);
+    EXPECT_EQ(views(LineReader(path("a"))), expected) << bytes.substr(0, 40);
+    EXPECT_EQ(views(LineReader("a", bytes)), expected) << bytes.substr(0, 40);
   }
 }
 

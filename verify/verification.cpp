@@ -159,10 +159,7 @@ std::string_view reportTitle(bool errorFound) {
   return errorFound ? "                     ELENCO ERRORI RISCONTRATI" : "              NON CI SONO ERRORI RISCONTRATI";
 }
 
-VerificationResult verifyArchive(const std::string& archive, const std::string& reportPath, const NumberFormat& format,
-                                 VolunteerRecord& current) {
-  LineReader in(archive);
-  FileWriter out(reportPath, FileWriter::Mode::ReplacingUnsynced);
+VerificationResult verifyLines(LineReader& in, LineSink& out, const NumberFormat& format, VolunteerRecord& current) {
   ErrorReport report(out);
   std::string_view line;
   while (in.nextView(line)) {
@@ -170,8 +167,16 @@ VerificationResult verifyArchive(const std::string& archive, const std::string& 
     report.startVolunteer(columns(line, 21, 90));
     checkVolunteer(current, format, report);
   }
-  out.commit();
   return {report.errorFound(), report.volunteers(), report.volunteersWithErrors(), report.violations()};
+}
+
+VerificationResult verifyArchive(const std::string& archive, const std::string& reportPath, const NumberFormat& format,
+                                 VolunteerRecord& current) {
+  LineReader in(archive);
+  FileWriter out(reportPath, FileWriter::Mode::ReplacingUnsynced);
+  const VerificationResult result = verifyLines(in, out, format, current);
+  out.commit();
+  return result;
 }
 
 void runVerification(Modulo1& m) {

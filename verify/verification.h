@@ -22,7 +22,7 @@ class Modulo1;
 // a violation calls scrivi_errore with its message.
 class ErrorReport {
  public:
-  explicit ErrorReport(FileWriter& out) : out_(out) {}
+  explicit ErrorReport(LineSink& out) : out_(out) {}
 
   // Before the rules are applied to a volunteer: remembers its
   // identification line (columns 21-110 of its line) and clears the
@@ -42,7 +42,7 @@ class ErrorReport {
  private:
   void writeLine(std::string_view text);
 
-  FileWriter& out_;
+  LineSink& out_;
   std::string_view identification_;
   bool errore_trovato_ = false;
   bool intestazione_scritta_ = false;
@@ -64,11 +64,14 @@ struct VerificationResult {
 // The title the viewer shows above the report.
 std::string_view reportTitle(bool errorFound);
 
-// Checks every line of `archive`, one after the other, and writes the
-// report to `report`, which replaces the old one only once it is complete.
-// Each line is parsed into `current`, which afterwards holds the last one.
-// Throws FileError when the archive cannot be read or the report written;
-// the old report then stays as it was.
+// Checks every line `in` gives, one after the other, and writes the
+// report's lines to `out`. Each line is parsed into `current`, which
+// afterwards holds the last one.
+VerificationResult verifyLines(LineReader& in, LineSink& out, const NumberFormat& format, VolunteerRecord& current);
+
+// The same from the file `archive` to the file `report`, which replaces the
+// old one only once it is complete. Throws FileError when the archive
+// cannot be read or the report written; the old report then stays as it was.
 VerificationResult verifyArchive(const std::string& archive, const std::string& report, const NumberFormat& format,
                                  VolunteerRecord& current);
 
