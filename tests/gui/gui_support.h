@@ -96,6 +96,10 @@ class GuiTest : public ::testing::Test {
       if (top->objectName() == name) return top;
     return nullptr;
   }
+  // Whether the window is shown within QTest's usual wait of five seconds.
+  static bool shownSoon(const char* name) {
+    return QTest::qWaitFor([name] { return window(name) && window(name)->isVisible(); });
+  }
   template <typename T = QWidget>
   static T* find(const char* windowName, const char* childName) {
     QWidget* w = window(windowName);

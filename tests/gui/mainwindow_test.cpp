@@ -112,7 +112,7 @@ TEST_F(GuiTest, EnterOpensTheEntryUnderTheFocusFrame) {
     ASSERT_TRUE(tabTo(l));
     for (int i = 0; i < c.downs; ++i) QTest::keyClick(l, Qt::Key_Down);
     QTest::keyClick(l, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([] { return window("Form4") && window("Form4")->isVisible(); }));
+    ASSERT_TRUE(shownSoon("Form4"));
     EXPECT_EQ(find<QLineEdit>("Form4", "Text1")->text().trimmed().toStdString(), c.opened);
     EXPECT_EQ(m->modo, "m");
     m.reset();
@@ -161,7 +161,7 @@ TEST_F(GuiTest, ALongListFollowsKeysWheelAndClicks) {
   QApplication::sendEvent(l->viewport(), &wheel);
   EXPECT_EQ(m->form1().control("List1").topIndex(), 100 + QApplication::wheelScrollLines());
   QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, QPoint(5, height + height / 2));
-  ASSERT_TRUE(QTest::qWaitFor([] { return window("Form4") && window("Form4")->isVisible(); }));
+  ASSERT_TRUE(shownSoon("Form4"));
   EXPECT_EQ(find<QLineEdit>("Form4", "Text1")->text().trimmed().toStdString(),
             "V" + std::to_string(101 + QApplication::wheelScrollLines()));
 }
@@ -247,8 +247,7 @@ TEST_F(GuiTest, ScadenzeAskedInTheRealDialogAndEnterOnARowOpensTheEditor) {
   table->setFocus();
   table->setCurrentIndex(table->model()->index(0, 0));
   QTest::keyClick(table, Qt::Key_Return);
-  for (int i = 0; i < 200 && !(window("Form4") && window("Form4")->isVisible()); ++i) QTest::qWait(10);
-  ASSERT_TRUE(window("Form4") && window("Form4")->isVisible());
+  ASSERT_TRUE(shownSoon("Form4"));
   EXPECT_EQ(m->record.cognome.view().substr(0, 5), "VERDI");
 }
 
