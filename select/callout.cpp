@@ -90,11 +90,15 @@ std::vector<std::string> calloutBlock(const VolunteerRecord& r) {
   return lines;
 }
 
-std::optional<std::size_t> countFound(Modulo1& m, const SelectionCriteria& criteria) {
+std::optional<std::size_t> countFound(Modulo1& m, const SelectionCriteria& criteria,
+                                      const std::function<void(const VolunteerRecord&)>& each) {
   VolunteerRecord record;
   try {
     ui::BusyPointer busy(m.platform);
-    return forEachFound(m.percorso_wrk(), criteria, record, [](std::uint64_t, std::uint64_t) { return true; });
+    return forEachFound(m.percorso_wrk(), criteria, record, [&](std::uint64_t, std::uint64_t) {
+      if (each) each(record);
+      return true;
+    });
   } catch (const FileError& e) {
     m.reportFileError(e);
     return std::nullopt;
@@ -105,18 +109,11 @@ void printCallout(Modulo1& m, const SelectionCriteria& criteria) {
   // One pass finds the volunteers and the length of each one's block, from
   // which the pages are laid out; a second pass prints them.
   std::vector<int> blocks;
-  VolunteerRecord record;
-  try {
-    ui::BusyPointer busy(m.platform);
-    forEachFound(m.percorso_wrk(), criteria, record, [&](std::uint64_t, std::uint64_t) {
-      blocks.push_back(static_cast<int>(calloutBlock(record).size()) + 1);  // and a blank line
-      return true;
-    });
-  } catch (const FileError& e) {
-    m.reportFileError(e);
-    return;
-  }
-  if (blocks.empty()) {
+  const std::optional<std::size_t> found = countFound(m, criteria, [&](const VolunteerRecord& r) {
+    blocks.push_back(static_cast<int>(calloutBlock(r).size()) + 1);  // and a blank line
+  });
+  if (!found) return;
+  if (*found == 0) {
     m.message("Nessun volontario da stampare.");
     return;
   }
@@ -133,7 +130,7 @@ void printCallout(Modulo1& m, const SelectionCriteria& criteria) {
     const int perPage = std::max(8, p.pageHeight() / lineHeight - 2);
     std::vector<std::string> heading{"ELENCO PER CHIAMATA", when};
     for (auto& l : wrap("Criteri: " + describeCriteria(criteria), width)) heading.push_back(l);
-    heading.push_back("Volontari: " + groupedCount(blocks.size()));
+    heading.push_back("Volontari: " + groupedCount(*found));
     heading.emplace_back("");
 
     // A block is never cut in two: one that does not fit begins a new page.
@@ -157,6 +154,7 @@ void printCallout(Modulo1& m, const SelectionCriteria& criteria) {
     p.printLine(heading.front());
     p.setFontBold(false);
     for (std::size_t i = 1; i < heading.size(); ++i) p.printLine(heading[i]);
+    VolunteerRecord record;
     const bool done =
         runWithProgress(m, "Stampa dell'elenco per chiamata in corso...", [&](const GoOn& goOn, const Finishing&) {
           forEachFound(m.percorso_wrk(), criteria, record, [&](std::uint64_t at, std::uint64_t total) {

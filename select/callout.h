@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,8 +17,10 @@ class Modulo1;
 struct VolunteerRecord;
 
 // How many volunteers of the work copy the criteria find (lines of blanks
-// left out); nothing when it cannot be read (the user is told).
-std::optional<std::size_t> countFound(Modulo1& m, const SelectionCriteria& criteria);
+// left out), each handed to `each` (when given) as it is found; nothing when
+// the work copy cannot be read (the user is told).
+std::optional<std::size_t> countFound(Modulo1& m, const SelectionCriteria& criteria,
+                                      const std::function<void(const VolunteerRecord&)>& each = {});
 
 // The criteria in words, for the heading of a printout.
 std::string describeCriteria(const SelectionCriteria& criteria);
