@@ -30,6 +30,14 @@ bool injectedFault(io::Op op, const std::string& path) {
   return true;
 }
 
+// Closes a descriptor that was written through: the close may report a
+// write that failed late (on a network disk, say). 0, or the error.
+int closeWritten(int fd, const std::string& path) {
+  const int injected = injectedFault(io::Op::Close, path) ? errno : 0;
+  if (::close(fd) != 0 && injected == 0) return errno;
+  return injected;
+}
+
 std::string folderOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -274,11 +282,11 @@ void ReplacementFile::commit() {
     ::close(fd);
     fail(err);
   }
-  // Closing the descriptor written through may report a write that failed
-  // late (on a network disk, say).
-  const bool closeFailed = ownWriter_ && injectedFault(io::Op::Close, target_);
-  const int closeErr = errno;
-  if ((::close(fd) != 0 && ownWriter_) || closeFailed) fail(closeFailed ? closeErr : errno);
+  if (!ownWriter_) {
+    ::close(fd);
+  } else if (const int err = closeWritten(fd, target_)) {
+    fail(err);
+  }
   if (injectedFault(io::Op::Rename, target_) || ::rename(tempPath_.c_str(), target_.c_str()) != 0) fail(errno);
   done_ = true;
   if (!durable_) return;
@@ -351,10 +359,7 @@ void FileWriter::commit() {
     replacement_->commit();
     return;
   }
-  const bool closeFailed = injectedFault(io::Op::Close, path_);
-  const int closeErr = errno;
-  const int fd = std::exchange(fd_, -1);
-  if (::close(fd) != 0 || closeFailed) fail(FileError::Action::Write, closeFailed ? closeErr : errno);
+  if (const int err = closeWritten(std::exchange(fd_, -1), path_)) fail(FileError::Action::Write, err);
 }
 
 // ---- whole-file helpers --------------------------------------------------
