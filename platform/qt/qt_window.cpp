@@ -332,6 +332,8 @@ class ChoiceList : public QListView {
     QAbstractItemView::updateGeometries();
   }
 
+  // QListView's own would place every row again when the height changes;
+  // the scroll bars are all that a new size changes here.
   void resizeEvent(QResizeEvent* e) override { QAbstractItemView::resizeEvent(e); }
   void scrollContentsBy(int dx, int dy) override { QAbstractItemView::scrollContentsBy(dx, dy * rowHeight()); }
 
