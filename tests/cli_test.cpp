@@ -291,13 +291,9 @@ TEST_F(CliTest, EveryDotazioneValueSelectsWhoHasThatEquipment) {
   const auto with = [&](const Item* own) {
     VolunteerRecord r;
     r.fromLine(volunteer({{"provincia", "ROMA"}, {"cognome", own ? own->field : "NESSUNO"}}));
-    for (const Item& item : items) {
-      if (&item == own) {
-        setField(r, *findField(item.field), item.value);
-      } else if (item.value == std::string_view("SI")) {
-        setField(r, *findField(item.field), "NO");
-      }
-    }
+    for (const Item& item : items)
+      if (&item == own || item.value == std::string_view("SI"))
+        setField(r, *findField(item.field), &item == own ? item.value : "NO");
     return r.toLine();
   };
   Names lines{with(nullptr)};

@@ -27,12 +27,6 @@ class ViewerTest : public AppTest {
     ui.activate(main());
     ui.activate(win("formv"));
   }
-  // A report file of n lines "riga 1" ... "riga n".
-  void writeReport(int n) {
-    std::string bytes;
-    for (int i = 1; i <= n; ++i) bytes += "riga " + std::to_string(i) + "\r\n";
-    writeFile(m->percorso_verifica(), bytes);
-  }
 };
 
 // The title, then each report line, refilled at every activation; at most
@@ -49,7 +43,9 @@ TEST_F(ViewerTest, ShowsTheReportAfreshAtEveryActivationAndPrintsIt) {
 
   verify({});
   for (int n : {31999, 32000}) {
-    writeReport(n);
+    std::string report;  // "riga 1" ... "riga n"
+    for (int i = 1; i <= n; ++i) report += "riga " + std::to_string(i) + "\r\n";
+    writeFile(m->percorso_verifica(), report);
     reactivate();
     EXPECT_EQ(ui.takeMessages(),
               n > 31999 ? Names{"Spazio insufficente per troppi errori. Sistemare gli errori segnalati."} : Names{});
