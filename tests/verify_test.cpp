@@ -45,8 +45,11 @@ class VerifyTest : public AppTest {
   }
 };
 
-// Lower-case values are wrong wherever upper case is asked for.
-TEST_F(VerifyTest, EachRuleFiresAloneWithItsMessage) {
+// Each rule fires alone with its message; lower-case values are wrong
+// wherever upper case is asked for. Then one volunteer per accepted spelling:
+// "OR " with its blank, every licence code, SI, NO and blank, numbers with
+// blanks around them.
+TEST_F(VerifyTest, EachRuleFiresAloneAndAcceptedValuesPass) {
   // clang-format off
   const std::pair<std::string, std::string> cases[] = {
       {"provincia=", "Manca provincia"}, {"associazione=", "Manca associazione"}, {"cognome=", "Manca cognome"},
@@ -71,11 +74,6 @@ TEST_F(VerifyTest, EachRuleFiresAloneWithItsMessage) {
       {"giorni_corso=1a", "Numero giorni di corso seguiti mancante o errato"}};
   // clang-format on
   for (const auto& [changes, message] : cases) expectMessages(changes, {message});
-}
-
-// One volunteer per accepted spelling: "OR " with its blank, every licence
-// code, SI, NO and blank, numbers with blanks around them.
-TEST_F(VerifyTest, AcceptedValuesPass) {
   Lines lines;
   for (const char* changes :
        {"livello=OR ;patente=AS;segreteria=SI;krt_mare=NO;passaporto=;packet=SI;gancio=NO", "livello=COC;patente=F",
@@ -124,14 +122,9 @@ TEST_F(VerifyTest, AvailabilityGroup) {
   for (const auto& [changes, messages] : cases) expectMessages(changes, messages);
 }
 
-TEST_F(VerifyTest, NumericTestFollowsTheNumberFormat) {
-  const std::string comma = volunteer("cap=1,5"), dot = volunteer("cap=1.5");
-  EXPECT_EQ(verify({comma, dot}), crlf({"", ident(comma), "CAP residenza volontario errato"}));
-  m->numberFormat = NumberFormat{',', '.'};
-  EXPECT_EQ(verify({comma, dot}), "");  // "1.5" is 15
-}
-
-TEST_F(VerifyTest, TwoRunsGiveTheSameReportThenACleanOneGivesNothing) {
+// A second run gives the same report, a clean archive an empty one; the
+// numeric test follows the program's number format.
+TEST_F(VerifyTest, TwoRunsGiveTheSameReportAndTheNumberFormatIsFollowed) {
   const std::string a = volunteer("nome=ANNA;qualifica=X;gancio=?");
   const std::string b = volunteer("nome=BRUNO");
   const std::string c = volunteer("nome=CARLA;livello=OR;via=");
@@ -141,6 +134,10 @@ TEST_F(VerifyTest, TwoRunsGiveTheSameReportThenACleanOneGivesNothing) {
   main().click("mnverifica");
   EXPECT_EQ(readFile(m->percorso_verifica()), expected);
   EXPECT_EQ(verify({b, b}), "");
+  const std::string comma = volunteer("cap=1,5"), dot = volunteer("cap=1.5");
+  EXPECT_EQ(verify({comma, dot}), crlf({"", ident(comma), "CAP residenza volontario errato"}));
+  m->numberFormat = NumberFormat{',', '.'};
+  EXPECT_EQ(verify({comma, dot}), "");  // "1.5" is 15
 }
 
 // An archive of clean and faulty volunteers, empty lines, CR alone and CR LF

@@ -27,15 +27,11 @@ class ViewerTest : public AppTest {
     ui.activate(main());
     ui.activate(win("formv"));
   }
-  // A report file of n lines "riga 1" ... "riga n".
-  void writeReport(int n) {
-    std::string bytes;
-    for (int i = 1; i <= n; ++i) bytes += "riga " + std::to_string(i) + "\r\n";
-    writeFile(m->percorso_verifica(), bytes);
-  }
 };
 
-TEST_F(ViewerTest, ShowsTheTitleThenEachReportLineAfreshAtEveryActivation) {
+// The title, then each report line, refilled at every activation; at most
+// 31999 lines; a missing report is told, and prints in Courier New 12.
+TEST_F(ViewerTest, ShowsTheReportAfreshAtEveryActivationAndPrintsIt) {
   auto& v = verify({kAnna});
   EXPECT_EQ(ui.active(), &v);
   Names shown{kErrorsTitle, ""};  // then every report line is one item
@@ -44,23 +40,19 @@ TEST_F(ViewerTest, ShowsTheTitleThenEachReportLineAfreshAtEveryActivation) {
   reactivate();
   reactivate();
   EXPECT_EQ(list(), shown);  // refilled, without duplicates
-}
 
-TEST_F(ViewerTest, ShowsAtMost31999ReportLines) {
   verify({});
   for (int n : {31999, 32000}) {
-    writeReport(n);
+    std::string report;  // "riga 1" ... "riga n"
+    for (int i = 1; i <= n; ++i) report += "riga " + std::to_string(i) + "\r\n";
+    writeFile(m->percorso_verifica(), report);
     reactivate();
     EXPECT_EQ(ui.takeMessages(),
               n > 31999 ? Names{"Spazio insufficente per troppi errori. Sistemare gli errori segnalati."} : Names{});
-    const Names shown = list();
-    ASSERT_EQ(shown.size(), 2u + 31999) << n;
-    EXPECT_EQ(shown.back(), "riga 31999");
+    ASSERT_EQ(list().size(), 2u + 31999) << n;
+    EXPECT_EQ(list().back(), "riga 31999");
   }
-}
 
-TEST_F(ViewerTest, MissingReportIsToldAndPrintsInCourierNew12) {
-  verify({});
   std::filesystem::remove(m->percorso_verifica());
   reactivate();
   const auto told = ui.takeMessages();
