@@ -40,9 +40,6 @@ class EditorTest : public AppTest {
   void type(const Texts& texts) {
     for (const auto& [control, value] : texts) ed().type(control, value);
   }
-  void moveFocus(std::initializer_list<const char*> controls) {
-    for (const char* c : controls) ed().focus(c);
-  }
   // Whether "Modifica", "Elimina" and "Registra" are shown.
   std::tuple<bool, bool, bool> buttonsShown() {
     return {ed().control("modifica").visible(), ed().control("elimina").visible(), ed().control("Command2").visible()};
@@ -80,7 +77,6 @@ class EditorTest : public AppTest {
                 [&](const std::string& l) { out.emplace_back(trimBlanks(l.substr(f.offset(), f.width))); });
     return out;
   }
-  Names listKeys() { return items("Form1", "List1"); }
   static Names keysOf(Names lines) {
     for (auto& l : lines) l.resize(kKeyLength);
     return lines;
@@ -135,7 +131,7 @@ TEST_F(EditorTest, EveryShowingFillsTheEditorFromTheRecord) {
 
 TEST_F(EditorTest, ChangedProvinceOrAssociationIsQuestioned) {
   openStored({member("ROMA", "ROSSI", "MARIO")}, 0);
-  moveFocus({"Combo2", "Combo3", "Text1"});  // unchanged choices ask nothing
+  for (const char* c : {"Combo2", "Combo3", "Text1"}) ed().focus(c);  // unchanged choices ask nothing
   EXPECT_TRUE(ui.messages.empty());
   // Another province: No (or the box closed by Escape or its frame) restores it, Yes keeps
   // it; the stored association stays, not Milan's.
@@ -153,20 +149,37 @@ TEST_F(EditorTest, ChangedProvinceOrAssociationIsQuestioned) {
     if (text("Combo3") == kClub) pickProvince(0);
     EXPECT_TRUE(ui.messages.empty());
     ui.answer(answer);
-    moveFocus({"Combo3", "Text1"});
+    for (const char* c : {"Combo3", "Text1"}) ed().focus(c);
     EXPECT_EQ(ui.takeMessages(), Names{kAssociationQuestion});
     EXPECT_EQ(text("Combo3"), answer == Answer::Yes ? kClubItem : kClub);
   }
 }
 
-// Each new line goes to its sorted place; a stored key is asked about: No writes
+// Each new line goes to its sorted place, its fields upper-cased; a stored key is asked about: No writes
 // nothing, Yes goes first. A missing province, association or name stops it.
 TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
   main().click("mnins");
   pickProvince(1);  // a new volunteer's choices are never questioned
   ed().type("Combo3", "ALTRA");
-  moveFocus({"Combo3", "Text1"});
+  for (const char* c : {"Combo3", "Text1"}) ed().focus(c);
   EXPECT_TRUE(ui.messages.empty());
+
+  // Every field is upper-cased, except the numbers, and cut to its width.
+  const std::string alphabet = "abcdefghijklmnopqrstuvwxyz", typed = "\xE0" + alphabet.substr(1) + alphabet + alphabet;
+  for (const auto& c : form4Desc().controls)
+    if (isEntryControl(c)) ed().type(c.name, typed);
+  ed().click("Command2");
+  ASSERT_EQ(workCopy().size(), kLineLength + 2);
+  VolunteerRecord r;
+  r.fromLine(workCopy().substr(0, kLineLength));
+  const std::set<std::string_view> asTyped{
+      "tessera_krt",  "anno_krt",   "tessera_tov",   "anno_tov",    "anno_nascita", "veicolare_27", "palmare_27",
+      "veicolare_43", "palmare_43", "veicolare_vhf", "palmare_vhf", "giorni_corso", "posti_letto"};
+  for (const auto& f : volunteerFields()) {
+    const std::string value = f.name == "riservato" ? "   " : asTyped.count(f.name) ? typed : cp1252::upper(typed);
+    EXPECT_EQ(fieldText(r, f), value.substr(0, f.width)) << f.name;
+  }
+  setWorkCopy("");
 
   enterNew("Rossi", "Mario");  // the association is the 44-character item
   for (const auto& [control, index] : std::map<std::string, int>{{"Combo4", 2}, {"Combo9", 0}})
@@ -180,7 +193,7 @@ TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
   // Qualification, province, association, licence and passport stay; the rest is emptied.
   expectEntries({{"Combo1", "ope"}, {"Combo2", kRoma}, {"Combo3", kClubItem}, {"Combo4", "B "}, {"Combo9", "SI"}});
   EXPECT_EQ(buttonsShown(), std::tuple(false, false, true));
-  EXPECT_TRUE(listKeys().empty()) << "Registra does not refill the main list";
+  EXPECT_TRUE(items("Form1", "List1").empty()) << "Registra does not refill the main list";
 
   for (const char* surname : {"ZETA", "ALBANI", "\xC8RBA", "MORO"}) {
     enterNew(surname, "A");
@@ -212,25 +225,6 @@ TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
   }
   EXPECT_EQ(workCopy(), work);
   EXPECT_EQ(text("Text2"), "mario") << "the typing stays";
-}
-
-TEST_F(EditorTest, EveryFieldIsUpperCasedExceptNumbersAndCutToWidth) {
-  main().click("mnins");
-  const std::string alphabet = "abcdefghijklmnopqrstuvwxyz", typed = "\xE0" + alphabet.substr(1) + alphabet + alphabet;
-  for (const auto& c : form4Desc().controls)
-    if (isEntryControl(c)) ed().type(c.name, typed);
-  ed().click("Command2");
-  const std::string work = workCopy();
-  ASSERT_EQ(work.size(), kLineLength + 2);
-  VolunteerRecord r;
-  r.fromLine(work.substr(0, kLineLength));
-  const std::set<std::string_view> asTyped{
-      "tessera_krt",  "anno_krt",   "tessera_tov",   "anno_tov",    "anno_nascita", "veicolare_27", "palmare_27",
-      "veicolare_43", "palmare_43", "veicolare_vhf", "palmare_vhf", "giorni_corso", "posti_letto"};
-  for (const auto& f : volunteerFields()) {
-    const std::string value = f.name == "riservato" ? "   " : asTyped.count(f.name) ? typed : cp1252::upper(typed);
-    EXPECT_EQ(fieldText(r, f), value.substr(0, f.width)) << f.name;
-  }
 }
 
 // Both act in place on every line with the association, surname and name
@@ -269,7 +263,7 @@ TEST_F(EditorTest, ModifyAndDeleteActOnEveryLineOfTheVolunteerOrChangeNothing) {
     expectAfter(done, !done);
     EXPECT_EQ(ui.takeMessages(), (done ? Names{kProvinceQuestion} : Names{kProvinceQuestion, message}));
     if (done) {
-      EXPECT_EQ(listKeys(), keysOf(expected)) << "the main list is refilled";
+      EXPECT_EQ(items("Form1", "List1"), keysOf(expected)) << "the main list is refilled";
     } else {
       EXPECT_EQ(text("Text1") + text("Text12"), std::string(surname) + "via nuova");
     }
@@ -277,7 +271,7 @@ TEST_F(EditorTest, ModifyAndDeleteActOnEveryLineOfTheVolunteerOrChangeNothing) {
   setWorkCopy(crlf({bianchi}));
   type({{"Text1", "VERDI"}});
   ed().click("Command1");
-  EXPECT_EQ(listKeys(), keysOf({bianchi}));
+  EXPECT_EQ(items("Form1", "List1"), keysOf({bianchi}));
   EXPECT_EQ(workCopy(), crlf({bianchi}));
   expectAfter(false, false);
 }
