@@ -236,17 +236,19 @@ TEST_F(EditorTest, ModifyAndDeleteActOnEveryLineOfTheVolunteerOrChangeNothing) {
   const Names lines{bianchi, member("MILANO", "ROSSI", "MARIO", {{"via", "VIA UNO"}}),
                     member("ROMA", "ROSSI", "MARIO", {{"via", "VIA DUE"}}), paolo};
   const std::string before = crlf({bianchi, lines[1], lines[2]}) + paolo;  // no last line end: any rewrite adds one
-  const std::string temp = m->percorso_temp(), diskFull = "Impossibile scrivere il file " + temp +
-                                                         "\n(spazio su disco esaurito).";
-  const std::string notStored = "Nessun volontario in archivio con questa associazione, cognome e nome: nessuna "
-                                "modifica registrata.\nAssociazione, cognome e nome identificano il volontario da "
-                                "modificare o eliminare.";
+  const std::string temp = m->percorso_temp();
+  const std::string diskFull = "Impossibile scrivere il file " + temp + "\n(spazio su disco esaurito).";
+  const std::string notStored =
+      "Nessun volontario in archivio con questa associazione, cognome e nome: nessuna modifica registrata.\n"
+      "Associazione, cognome e nome identificano il volontario da modificare o eliminare.";
   // {button, surname typed, whether the write fails, lines after (none: unchanged), message after the question}
   const std::tuple<const char*, const char*, bool, Names, std::string> rows[] = {
       {"modifica", "rossi", false, {bianchi, changed, changed, paolo}, ""},
       {"elimina", "rossi", false, {bianchi, paolo}, ""},
-      {"modifica", "rossini", false, {}, notStored}, {"elimina", "rossini", false, {}, notStored},
-      {"modifica", "rossi", true, {}, diskFull},     {"elimina", "rossi", true, {}, diskFull}};
+      {"modifica", "rossini", false, {}, notStored},
+      {"elimina", "rossini", false, {}, notStored},
+      {"modifica", "rossi", true, {}, diskFull},
+      {"elimina", "rossi", true, {}, diskFull}};
   for (const auto& [button, surname, writeFails, expected, message] : rows) {
     SCOPED_TRACE(std::string(button) + " " + surname + (writeFails ? " failing" : ""));
     m->modificato = false;  // opening the archive again asks nothing

@@ -1,5 +1,7 @@
 // The main window: start-up, help, Apri, the three saves, exit, and the
 // province and association lists.
+#include <array>
+
 #include "support.h"
 
 namespace krt::test {
@@ -103,8 +105,9 @@ TEST_F(MainWindow, TheStatusLineFollowsEveryCommand) {
   writeFile(path("volontari.wrk"), crlf({kRossi}));
   m = std::make_unique<Modulo1>(ui, folder(), folder());
   m->form1().show();
-  EXPECT_EQ((std::tuple{workCopy(), m->modificato, main().control("List1").itemCount(), status()}),
-            (std::tuple{"", false, 0, "Nessun archivio aperto | 0 volontari | "}));
+  EXPECT_EQ((std::tuple{fs::exists(path("volontari.wrk")), workCopy(), m->modificato, status(), main().caption()}),
+            (std::tuple{true, "", false, "Nessun archivio aperto | 0 volontari | ", "Profilo del volontario K.R.T."}));
+  EXPECT_EQ(main().control("List1").itemCount(), 0);
   main().click("mnhelp");  // no help file yet
   toldAbout(ui, "krt.hlp");
   writeFile(path("krt.hlp"), "<html></html>");
@@ -184,7 +187,7 @@ TEST_F(MainWindow, WorkFilesAreNeverTakenAsArchiveOrTarget) {
   const auto before = files();
   // Each command (the editor's PDF, the frame's close when none) with the answer to its question, if it asks one.
   const std::pair<const char*, std::optional<Answer>> commands[] = {
-      {"mnapri", Answer::No}, {"mnaggiu", std::nullopt}, {"mnscn", std::nullopt},
+      {"mnapri", Answer::No},  {"mnaggiu", std::nullopt}, {"mnscn", std::nullopt},
       {"mnesci", Answer::Yes}, {"", Answer::Yes},         {"cmdstampa", Answer::Yes}};
   main().click("mnins");
   for (const auto& [entry, answer] : commands) {
@@ -225,40 +228,39 @@ TEST_F(MainWindow, LookupListsOfProvincesAndAssociations) {
 // told once when the window is opened from the menu, not on the window's
 // activations, and again once it has been read and has gone missing again.
 TEST_F(MainWindow, MissingLookupListToldOncePerOpening) {
-  const struct {
-    const char *entry, *window, *file, *choice;
-  } rows[] = {{"mnins", "Form4", "province.dat", "Combo2"},
-              {"mnins", "Form4", "associazioni.dat", "Combo3"},
-              {"mnsel", "Form3", "province.dat", "cbprov"},
-              {"mnsel", "Form3", "associazioni.dat", "cbass"}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(row.window) + " " + row.file);
-    const std::string list = readFile(path(row.file));
+  // {menu entry, window, list, the choice it fills}
+  const std::array<const char*, 4> rows[] = {{"mnins", "Form4", "province.dat", "Combo2"},
+                                             {"mnins", "Form4", "associazioni.dat", "Combo3"},
+                                             {"mnsel", "Form3", "province.dat", "cbprov"},
+                                             {"mnsel", "Form3", "associazioni.dat", "cbass"}};
+  for (const auto& [entry, window, file, choice] : rows) {
+    SCOPED_TRACE(std::string(window) + " " + file);
+    const std::string list = readFile(path(file));
     // Told once, naming the file, or not at all; after the user came back to the window if `comeBack`.
     const auto told = [&](bool once, const char* why, bool comeBack = true) {
       SCOPED_TRACE(why);
-      if (comeBack) ui.activate(main()), ui.activate(ui.window(row.window));
+      if (comeBack) ui.activate(main()), ui.activate(ui.window(window));
       const Names shown = ui.takeMessages();
       ASSERT_EQ(shown.size(), once ? 1u : 0u);
-      for (const auto& text : shown) EXPECT_NE(text.find(path(row.file)), std::string::npos) << text;
+      for (const auto& text : shown) EXPECT_NE(text.find(path(file)), std::string::npos) << text;
     };
-    fs::remove(path(row.file));
-    main().click(row.entry);  // loaded, then shown
+    fs::remove(path(file));
+    main().click(entry);  // loaded, then shown
     told(true, "opened", false);
-    headless::HeadlessWindow& w = ui.window(row.window);
+    headless::HeadlessWindow& w = ui.window(window);
     // A province chosen reads the associations again.
-    if (row.choice == std::string_view("Combo3")) w.pick("Combo2", 0);
-    if (row.choice == std::string_view("cbass")) w.focus("cbprov"), w.focus("cbass");
-    EXPECT_EQ(w.control(row.choice).itemCount(), 0);
+    if (choice == std::string_view("Combo3")) w.pick("Combo2", 0);
+    if (choice == std::string_view("cbass")) w.focus("cbprov"), w.focus("cbass");
+    EXPECT_EQ(w.control(choice).itemCount(), 0);
     told(false, "used and activated");
-    main().click(row.entry);
+    main().click(entry);
     told(true, "opened from the menu again", false);
-    writeFile(path(row.file), list);
+    writeFile(path(file), list);
     told(false, "readable again");
-    fs::remove(path(row.file));
+    fs::remove(path(file));
     told(true, "missing again");
     told(false, "still missing");
-    writeFile(path(row.file), list);
+    writeFile(path(file), list);
     w.close();
   }
 }
