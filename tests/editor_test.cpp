@@ -1,6 +1,5 @@
 // The volunteer editor: its window, how it fills itself, the province and
 // association guards, and what its buttons do to the work copy.
-#include <algorithm>
 #include <array>
 #include <map>
 #include <set>
@@ -41,9 +40,6 @@ class EditorTest : public AppTest {
   void type(const Texts& texts) {
     for (const auto& [control, value] : texts) ed().type(control, value);
   }
-  void moveFocus(std::initializer_list<const char*> controls) {
-    for (const char* c : controls) ed().focus(c);
-  }
   // Whether "Modifica", "Elimina" and "Registra" are shown.
   std::tuple<bool, bool, bool> buttonsShown() {
     return {ed().control("modifica").visible(), ed().control("elimina").visible(), ed().control("Command2").visible()};
@@ -81,23 +77,11 @@ class EditorTest : public AppTest {
                 [&](const std::string& l) { out.emplace_back(trimBlanks(l.substr(f.offset(), f.width))); });
     return out;
   }
-  Names listKeys() { return items("Form1", "List1"); }
   static Names keysOf(Names lines) {
     for (auto& l : lines) l.resize(kKeyLength);
     return lines;
   }
 };
-
-// The hints shown over the buttons.
-TEST(EditorLayout, ButtonHints) {
-  const std::map<std::string, std::string> hints{
-      {"elimina", "Cliccare per eliminare il volontario."},
-      {"modifica", "Cliccare per modificare i dati del volontario."},
-      {"Command2", "Cliccare per inserire il volontario."},
-      {"Command1", "Cliccare per uscire senza aggiornare i dati del volontario."}};
-  for (const auto& [name, hint] : hints)
-    EXPECT_EQ(std::ranges::find(form4Desc().controls, name, &ui::ControlDesc::name)->hint, hint) << name;
-}
 
 // Each showing fills the editor anew from the record, dropping what was typed.
 TEST_F(EditorTest, EveryShowingFillsTheEditorFromTheRecord) {
@@ -147,7 +131,7 @@ TEST_F(EditorTest, EveryShowingFillsTheEditorFromTheRecord) {
 
 TEST_F(EditorTest, ChangedProvinceOrAssociationIsQuestioned) {
   openStored({member("ROMA", "ROSSI", "MARIO")}, 0);
-  moveFocus({"Combo2", "Combo3", "Text1"});  // unchanged choices ask nothing
+  for (const char* c : {"Combo2", "Combo3", "Text1"}) ed().focus(c);  // unchanged choices ask nothing
   EXPECT_TRUE(ui.messages.empty());
   // Another province: No (or the box closed by Escape or its frame) restores it, Yes keeps
   // it; the stored association stays, not Milan's.
@@ -165,20 +149,37 @@ TEST_F(EditorTest, ChangedProvinceOrAssociationIsQuestioned) {
     if (text("Combo3") == kClub) pickProvince(0);
     EXPECT_TRUE(ui.messages.empty());
     ui.answer(answer);
-    moveFocus({"Combo3", "Text1"});
+    for (const char* c : {"Combo3", "Text1"}) ed().focus(c);
     EXPECT_EQ(ui.takeMessages(), Names{kAssociationQuestion});
     EXPECT_EQ(text("Combo3"), answer == Answer::Yes ? kClubItem : kClub);
   }
 }
 
-// Each new line goes to its sorted place; a stored key is asked about: No writes
+// Each new line goes to its sorted place, its fields upper-cased; a stored key is asked about: No writes
 // nothing, Yes goes first. A missing province, association or name stops it.
 TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
   main().click("mnins");
   pickProvince(1);  // a new volunteer's choices are never questioned
   ed().type("Combo3", "ALTRA");
-  moveFocus({"Combo3", "Text1"});
+  for (const char* c : {"Combo3", "Text1"}) ed().focus(c);
   EXPECT_TRUE(ui.messages.empty());
+
+  // Every field is upper-cased, except the numbers, and cut to its width.
+  const std::string alphabet = "abcdefghijklmnopqrstuvwxyz", typed = "\xE0" + alphabet.substr(1) + alphabet + alphabet;
+  for (const auto& c : form4Desc().controls)
+    if (isEntryControl(c)) ed().type(c.name, typed);
+  ed().click("Command2");
+  ASSERT_EQ(workCopy().size(), kLineLength + 2);
+  VolunteerRecord r;
+  r.fromLine(workCopy().substr(0, kLineLength));
+  const std::set<std::string_view> asTyped{
+      "tessera_krt",  "anno_krt",   "tessera_tov",   "anno_tov",    "anno_nascita", "veicolare_27", "palmare_27",
+      "veicolare_43", "palmare_43", "veicolare_vhf", "palmare_vhf", "giorni_corso", "posti_letto"};
+  for (const auto& f : volunteerFields()) {
+    const std::string value = f.name == "riservato" ? "   " : asTyped.count(f.name) ? typed : cp1252::upper(typed);
+    EXPECT_EQ(fieldText(r, f), value.substr(0, f.width)) << f.name;
+  }
+  setWorkCopy("");
 
   enterNew("Rossi", "Mario");  // the association is the 44-character item
   for (const auto& [control, index] : std::map<std::string, int>{{"Combo4", 2}, {"Combo9", 0}})
@@ -192,7 +193,7 @@ TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
   // Qualification, province, association, licence and passport stay; the rest is emptied.
   expectEntries({{"Combo1", "ope"}, {"Combo2", kRoma}, {"Combo3", kClubItem}, {"Combo4", "B "}, {"Combo9", "SI"}});
   EXPECT_EQ(buttonsShown(), std::tuple(false, false, true));
-  EXPECT_TRUE(listKeys().empty()) << "Registra does not refill the main list";
+  EXPECT_TRUE(items("Form1", "List1").empty()) << "Registra does not refill the main list";
 
   for (const char* surname : {"ZETA", "ALBANI", "\xC8RBA", "MORO"}) {
     enterNew(surname, "A");
@@ -226,77 +227,54 @@ TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
   EXPECT_EQ(text("Text2"), "mario") << "the typing stays";
 }
 
-TEST_F(EditorTest, EveryFieldIsUpperCasedExceptNumbersAndCutToWidth) {
-  main().click("mnins");
-  const std::string alphabet = "abcdefghijklmnopqrstuvwxyz", typed = "\xE0" + alphabet.substr(1) + alphabet + alphabet;
-  for (const auto& c : form4Desc().controls)
-    if (isEntryControl(c)) ed().type(c.name, typed);
-  ed().click("Command2");
-  const std::string work = workCopy();
-  ASSERT_EQ(work.size(), kLineLength + 2);
-  VolunteerRecord r;
-  r.fromLine(work.substr(0, kLineLength));
-  const std::set<std::string_view> asTyped{
-      "tessera_krt",  "anno_krt",   "tessera_tov",   "anno_tov",    "anno_nascita", "veicolare_27", "palmare_27",
-      "veicolare_43", "palmare_43", "veicolare_vhf", "palmare_vhf", "giorni_corso", "posti_letto"};
-  for (const auto& f : volunteerFields()) {
-    const std::string value = f.name == "riservato" ? "   " : asTyped.count(f.name) ? typed : cp1252::upper(typed);
-    EXPECT_EQ(fieldText(r, f), value.substr(0, f.width)) << f.name;
-  }
-}
-
-// Both act in place on every line with the association, surname and name shown, in any province.
-TEST_F(EditorTest, ModifyAndDeleteActOnEveryLineOfTheVolunteer) {
+// Both act in place on every line with the association, surname and name
+// shown, in any province. A volunteer not stored, or a failed write, changes
+// nothing and keeps the editor and the typing; "Esci" only refills the list.
+TEST_F(EditorTest, ModifyAndDeleteActOnEveryLineOfTheVolunteerOrChangeNothing) {
   const std::string bianchi = member("ROMA", "BIANCHI", "A"), paolo = member("ROMA", "ROSSI", "PAOLO");
   const std::string changed = member("MILANO", "ROSSI", "MARIO", {{"via", "VIA NUOVA"}});
-  for (const auto& [button, expected] : std::vector<std::pair<const char*, Names>>{
-           {"modifica", {bianchi, changed, changed, paolo}}, {"elimina", {bianchi, paolo}}}) {
-    SCOPED_TRACE(button);
+  const Names lines{bianchi, member("MILANO", "ROSSI", "MARIO", {{"via", "VIA UNO"}}),
+                    member("ROMA", "ROSSI", "MARIO", {{"via", "VIA DUE"}}), paolo};
+  const std::string before = crlf({bianchi, lines[1], lines[2]}) + paolo;  // no last line end: any rewrite adds one
+  const std::string temp = m->percorso_temp();
+  const std::string diskFull = "Impossibile scrivere il file " + temp + "\n(spazio su disco esaurito).";
+  const std::string notStored =
+      "Nessun volontario in archivio con questa associazione, cognome e nome: nessuna modifica registrata.\n"
+      "Associazione, cognome e nome identificano il volontario da modificare o eliminare.";
+  // {button, surname typed, whether the write fails, lines after (none: unchanged), message after the question}
+  const std::tuple<const char*, const char*, bool, Names, std::string> rows[] = {
+      {"modifica", "rossi", false, {bianchi, changed, changed, paolo}, ""},
+      {"elimina", "rossi", false, {bianchi, paolo}, ""},
+      {"modifica", "rossini", false, {}, notStored},
+      {"elimina", "rossini", false, {}, notStored},
+      {"modifica", "rossi", true, {}, diskFull},
+      {"elimina", "rossi", true, {}, diskFull}};
+  for (const auto& [button, surname, writeFails, expected, message] : rows) {
+    SCOPED_TRACE(std::string(button) + " " + surname + (writeFails ? " failing" : ""));
     m->modificato = false;  // opening the archive again asks nothing
-    openStored({bianchi, member("MILANO", "ROSSI", "MARIO", {{"via", "VIA UNO"}}),
-                member("ROMA", "ROSSI", "MARIO", {{"via", "VIA DUE"}}), paolo},
-               2);
+    openStored(lines, 2);
+    setWorkCopy(before);
     ui.answer(Answer::Yes);
     pickProvince(1);
-    type({{"Text12", "via nuova"}});
+    type({{"Text1", surname}, {"Text12", "via nuova"}});
+    io::setFaultHook([&](io::Op op, const std::string& p) { return writeFails && op == io::Op::Write && p == temp; });
     ed().click(button);
-    EXPECT_EQ(workCopy(), crlf(expected));
-    expectAfter(true, false);
-    EXPECT_EQ(listKeys(), keysOf(expected)) << "the main list is refilled";
-    EXPECT_EQ(ui.takeMessages(), Names{kProvinceQuestion});
-  }
-}
-
-// A volunteer not stored, or a failed write, changes nothing and keeps the
-// editor and the typing; "Esci" only refills the list.
-TEST_F(EditorTest, NothingChangesWhenTheVolunteerIsMissingOrAWriteFailsOrOnExit) {
-  const std::string rossi = member("ROMA", "ROSSI", "MARIO"), verdi = member("ROMA", "VERDI", "A");
-  for (const bool writeFails : {false, true})
-    for (const char* button : {"modifica", "elimina"}) {
-      const std::string surname = writeFails ? "rossi" : "rossini";
-      SCOPED_TRACE(std::string(button) + " " + surname);
-      openStored({rossi, verdi}, 0);
-      const std::string before = crlf({rossi}) + verdi;  // no last line end: any rewrite would add one
-      setWorkCopy(before);
-      type({{"Text1", surname}, {"Text12", "via nuova"}});
-      const std::string temp = m->percorso_temp();
-      io::setFaultHook([&](io::Op op, const std::string& p) { return writeFails && op == io::Op::Write && p == temp; });
-      ed().click(button);
-      io::setFaultHook(nullptr);
-      EXPECT_EQ(ui.takeMessages(),
-                Names{writeFails ? "Impossibile scrivere il file " + temp + "\n(spazio su disco esaurito)."
-                                 : "Nessun volontario in archivio con questa associazione, cognome e nome: nessuna "
-                                   "modifica registrata.\nAssociazione, cognome e nome identificano il volontario da "
-                                   "modificare o eliminare."});
-      EXPECT_EQ(workCopy(), before);
-      expectAfter(false, true);
-      EXPECT_EQ(text("Text1") + text("Text12"), surname + "via nuova");
+    io::setFaultHook(nullptr);
+    const bool done = !expected.empty();
+    EXPECT_EQ(workCopy(), done ? crlf(expected) : before);
+    expectAfter(done, !done);
+    EXPECT_EQ(ui.takeMessages(), (done ? Names{kProvinceQuestion} : Names{kProvinceQuestion, message}));
+    if (done) {
+      EXPECT_EQ(items("Form1", "List1"), keysOf(expected)) << "the main list is refilled";
+    } else {
+      EXPECT_EQ(text("Text1") + text("Text12"), std::string(surname) + "via nuova");
     }
-  setWorkCopy(crlf({rossi}));
+  }
+  setWorkCopy(crlf({bianchi}));
   type({{"Text1", "VERDI"}});
   ed().click("Command1");
-  EXPECT_EQ(listKeys(), keysOf({rossi}));
-  EXPECT_EQ(workCopy(), crlf({rossi}));
+  EXPECT_EQ(items("Form1", "List1"), keysOf({bianchi}));
+  EXPECT_EQ(workCopy(), crlf({bianchi}));
   expectAfter(false, false);
 }
 
