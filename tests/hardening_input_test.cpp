@@ -81,9 +81,9 @@ class HardeningInput : public ProgramTest {
     // finds every line.
     p->main().click("mnsel");
     auto& sel = ui.window("Form3");
-    const auto found = [&] { return static_cast<std::size_t>(sel.control("List1").itemCount()); };
     sel.click("cmdcerca");
-    EXPECT_TRUE(found() == lines.size() || (lines.empty() && found() == 1));
+    const auto found = static_cast<std::size_t>(sel.control("List1").itemCount());
+    EXPECT_TRUE(found == lines.size() || (lines.empty() && found == 1));
     sel.click("Lv27");
     sel.type("Tapp", "\x81");
     sel.pick("Combo4", 2);

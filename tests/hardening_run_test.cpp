@@ -77,24 +77,21 @@ class HardeningRun : public TempDirTest {
 // Each answer to the question after a kill, and the runs that leave nothing
 // to ask about.
 TEST_F(HardeningRun, WorkOfAKilledRunIsOfferedBack) {
-  const struct {
-    const char* what;
-    bool change, emptied;
-    std::optional<Answer> answer;
-  } rows[] = {{"taken back", true, false, Answer::Yes},
-              {"refused", true, false, Answer::No},
-              {"dismissed, so kept", true, false, Answer::Dismissed},
-              {"nothing unsaved", false, false, std::nullopt},
-              {"empty work copy", true, true, std::nullopt}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
+  // What happens, whether the run changed anything, whether its work copy
+  // was emptied, and the answer to the question if it is asked.
+  const std::tuple<const char*, bool, bool, std::optional<Answer>> rows[] = {
+      {"taken back", true, false, Answer::Yes}, {"refused", true, false, Answer::No},
+      {"dismissed, so kept", true, false, Answer::Dismissed}, {"nothing unsaved", false, false, std::nullopt},
+      {"empty work copy", true, true, std::nullopt}};
+  for (const auto& [what, change, emptied, answer] : rows) {
+    SCOPED_TRACE(what);
     RunRecord(state(), work()).clear();  // the previous row's run, still going
-    const std::string left = killedRun(row.change);
-    EXPECT_EQ(recorded(), (RunState{archive(), row.change, true}));
-    if (row.emptied) writeFile(wrk(), "");
-    const auto r = restart(row.answer);
-    EXPECT_EQ(r->ui.takeMessages(), row.answer ? Names{kRecoverQuestion} : Names{});
-    const bool kept = row.answer && *row.answer != Answer::No;
+    const std::string left = killedRun(change);
+    EXPECT_EQ(recorded(), (RunState{archive(), change, true}));
+    if (emptied) writeFile(wrk(), "");
+    const auto r = restart(answer);
+    EXPECT_EQ(r->ui.takeMessages(), answer ? Names{kRecoverQuestion} : Names{});
+    const bool kept = answer && *answer != Answer::No;
     EXPECT_EQ(readFile(wrk()), kept ? left : "");
     EXPECT_EQ(r->ui.window("Form1").control("List1").itemCount(), kept ? 6 : 0);
     EXPECT_EQ((std::tuple{r->m->nome_archivio, r->m->modificato}), (std::tuple{kept ? archive() : "", kept}));
