@@ -1,17 +1,12 @@
 // Real faults of a real disk: full, read-only, files vanishing or turned into
 // folders, and the program killed in the middle of a save or a registration.
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <functional>
 #include <random>
 
 #include "support.h"
@@ -21,89 +16,65 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A disk that refuses writes, as it really does: full (a small tmpfs where
-// this process may mount, else a file size limit) or a folder this process
-// may not write. "Salva" and "Registra" fail saying why and change nothing;
-// once the disk takes writes again, both work.
-TEST(HardeningDisk, FullDiskAndReadOnlyFolder) {
+// A full disk, as it really is (a small tmpfs where this process may mount,
+// else a file size limit): "Salva" and "Registra" fail saying why and change
+// nothing; once the disk takes writes again, both work.
+TEST(HardeningDisk, FullDiskChangesNothingTillItTakesWritesAgain) {
   const std::string disk = fs::temp_directory_path() / ("krt-disco-" + std::to_string(::getpid()));
   fs::create_directories(disk);
   const bool mounted = ::geteuid() == 0 && ::mount("krt-test", disk.c_str(), "tmpfs", 0, "size=256k") == 0;
-  const auto full = [&](bool on) {
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = on && !mounted ? 16384 : limit.rlim_max;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    if (!on || !mounted) return (void)fs::remove(disk + "/zavorra");
-    const int fd = ::open((disk + "/zavorra").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const std::string chunk(4096, 'x');
-    off_t size = 0;
-    while (::write(fd, chunk.data(), chunk.size()) > 0) size += 4096;
-    EXPECT_EQ(errno, ENOSPC);
-    ASSERT_EQ(::ftruncate(fd, size > 12288 ? size - 12288 : 0), 0);  // every save starts, then runs out
-    ::close(fd);
-  };
-  // Permission bits, which root ignores: root gives up its rights for a while.
-  const auto readOnly = [&](bool ro) {
-    if (ro) ::chmod(disk.c_str(), 0555);
-    ASSERT_TRUE(::getuid() != 0 || ::seteuid(ro ? 65534 : 0) == 0);
-    if (!ro) ::chmod(disk.c_str(), 0755);
-  };
-  const std::pair<const char*, std::function<void(bool)>> cases[] = {
-      {mounted ? "spazio su disco esaurito" : "il file è troppo grande", full}, {"accesso negato", readOnly}};
-  for (const auto& [reason, block] : cases) {
-    SCOPED_TRACE(reason);
-    EXPECT_TRUE(Child(60, [&](int) {
-                  std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-                  const std::string archive = disk + "/archivio.txt", original = crlf(volunteers(20, 40, "VOL"));
-                  writeFile(archive, original);
-                  Program p(disk);
-                  p.menu("mnapri", archive);
-                  p.enroll("ZETA");
-                  const std::string work = p.workCopy();
-                  block(true);
-                  for (const bool save : {true, false}) {
-                    p.ui.messages.clear();
-                    save ? p.main().click("mnsalva") : p.enroll("ZETA DUE");
-                    EXPECT_NE(p.told().find(W(reason)), std::string::npos) << p.told();
-                    EXPECT_TRUE(readFile(archive) == original && p.workCopy() == work);
-                    EXPECT_TRUE(p.m->modificato);
-                    EXPECT_EQ(strayTemporaries(disk), 0);
-                  }
-                  block(false);
-                  p.enroll("ZETA DUE");
-                  p.main().click("mnsalva");
-                  EXPECT_EQ(p.workCopy().size(), work.size() + 811);
-                  EXPECT_TRUE(readFile(archive) == p.workCopy() && !p.m->modificato);
-                }).end(false));
-    for (const auto& e : fs::directory_iterator(disk)) fs::remove_all(e.path());
-  }
+  const std::string reason = W(mounted ? "spazio su disco esaurito" : "il file è troppo grande");
+  EXPECT_TRUE(Child(60, [&](int) {
+                std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+                const std::string archive = disk + "/archivio.txt", original = crlf(volunteers(20, 40, "VOL"));
+                writeFile(archive, original);
+                Program p(disk);
+                p.menu("mnapri", archive);
+                p.enroll("ZETA");
+                const std::string work = p.workCopy();
+                rlimit limit{};
+                ::getrlimit(RLIMIT_FSIZE, &limit);
+                if (mounted) {  // all but 12 KiB taken: every save starts, then runs out
+                  const int fd = ::open((disk + "/zavorra").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                  const std::string chunk(4096, 'x');
+                  off_t size = 0;
+                  while (::write(fd, chunk.data(), chunk.size()) > 0) size += 4096;
+                  EXPECT_EQ(errno, ENOSPC);
+                  ASSERT_EQ(::ftruncate(fd, size > 12288 ? size - 12288 : 0) | ::close(fd), 0);
+                } else {
+                  const rlimit small{16384, limit.rlim_max};
+                  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+                }
+                for (const bool save : {true, false}) {
+                  p.ui.messages.clear();
+                  save ? p.main().click("mnsalva") : p.enroll("ZETA DUE");
+                  EXPECT_NE(p.told().find(reason), std::string::npos) << p.told();
+                  EXPECT_TRUE(readFile(archive) == original && p.workCopy() == work && p.m->modificato);
+                  EXPECT_EQ(strayTemporaries(disk), 0);
+                }
+                ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+                fs::remove(disk + "/zavorra");
+                p.enroll("ZETA DUE");
+                p.main().click("mnsalva");
+                EXPECT_EQ(p.workCopy().size(), work.size() + 811);
+                EXPECT_TRUE(readFile(archive) == p.workCopy() && !p.m->modificato);
+              }).end(false));
   if (mounted) ::umount2(disk.c_str(), MNT_DETACH);
   fs::remove_all(disk);
 }
 
 class HardeningDiskApp : public ProgramTest {};
 
-// Behind the program's back, the archive turned into a folder before "Salva"
-// and the work copy removed before "Registra": each says why and changes
-// nothing.
-TEST_F(HardeningDiskApp, FilesRemovedOrTurnedIntoFolders) {
-  const std::string archive = path("archivio.txt");
-  writeFile(archive, crlf(volunteers(2, 4, "VOL")));
+// Behind the program's back, the work copy removed before "Registra": it says
+// why and changes nothing.
+TEST_F(HardeningDiskApp, WorkCopyRemovedBeforeRegistra) {
   restart();
-  p->menu("mnapri", archive);
   p->enroll("NUOVO");
-  const std::string wrk = p->m->percorso_wrk(), work = p->workCopy();
-  fs::remove(archive);
-  fs::create_directories(archive + "/dentro");
-  p->main().click("mnsalva");
-  EXPECT_NE(p->told().find("il nome indica una cartella"), std::string::npos) << p->told();
-  EXPECT_TRUE(fs::is_directory(archive + "/dentro") && p->workCopy() == work);
+  const std::string wrk = p->m->percorso_wrk();
   fs::remove(wrk);
   p->enroll("ALTRO");
   EXPECT_EQ(p->told(), "Impossibile leggere il file " + wrk + "\n(il file o la cartella non esiste).");
-  EXPECT_FALSE(fs::exists(wrk));
-  EXPECT_TRUE(p->m->modificato);
+  EXPECT_TRUE(!fs::exists(wrk) && p->m->modificato);
 }
 
 // Every writer on a target its owner protected from writing (0444: root,
@@ -147,7 +118,8 @@ TEST_F(HardeningDiskApp, ProtectedTargetsAreRefusedReplacedOnesKeepModeOwnerAndL
 
 // The same for a user who is not root (root gives up its rights in a child):
 // a file of someone else is refused, the user's own is replaced keeping its
-// mode, and a folder that takes no new file is named.
+// mode, and a folder that takes no new file is named, by "Salva" and by
+// "Registra", which then keeps the work copy.
 TEST_F(HardeningDiskApp, AUserMayReplaceOnlyWhatTheyMayWrite) {
   const std::string box = path("cartella"), mine = box + "/mio.txt", theirs = box + "/altrui.txt";
   fs::create_directory(box);
@@ -172,6 +144,11 @@ TEST_F(HardeningDiskApp, AUserMayReplaceOnlyWhatTheyMayWrite) {
                   p.main().click("mnsalva");
                   EXPECT_EQ(p.told(), told);
                 }
+                const std::string registered = p.workCopy();
+                ASSERT_EQ(::chmod(work.c_str(), 0555), 0);
+                p.enroll("ALTRO");
+                EXPECT_EQ(p.told(), "Impossibile creare un file nella cartella " + work + "\n(accesso negato).");
+                EXPECT_TRUE(p.workCopy() == registered && !p.m->modificato && strayTemporaries(work) == 0);
               }).end(false));
   EXPECT_EQ(readFile(theirs), "vecchio\r\n");
   EXPECT_EQ(readFile(mine), readFile(work + "/volontari.wrk"));

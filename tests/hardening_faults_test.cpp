@@ -3,13 +3,9 @@
 // the work copy, and the same command works once the disk is well again.
 // Each replaced file is seen synced, by the system calls themselves, before
 // it takes the target's name, and its folder after.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <functional>
 #include <map>
 #include <optional>
 
@@ -40,23 +36,15 @@ ino_t inodeOf(const std::string& p) {
   return ::stat(p.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
-SyncSeen observe(int fd, bool folder) {
+template <bool folder>
+int watchedSync(int fd) {
   struct stat st {};
   ::fstat(fd, &st);
   std::error_code ec;
   SyncSeen seen{folder, st.st_ino, fs::read_symlink("/proc/self/fd/" + std::to_string(fd), ec).string(), {}};
   for (const auto& w : g_watched) seen.watched[w] = inodeOf(w);
-  return seen;
-}
-
-int watchedFdatasync(int fd) {
-  g_seen.push_back(observe(fd, false));
-  return ::fdatasync(fd);
-}
-
-int watchedFsync(int fd) {
-  g_seen.push_back(observe(fd, true));
-  return ::fsync(fd);
+  g_seen.push_back(seen);
+  return folder ? ::fsync(fd) : ::fdatasync(fd);
 }
 
 // Whether `file`, as it is now, was fdatasync'ed under another name (the
@@ -125,7 +113,7 @@ class HardeningFaults : public ProgramTest {
     g_seen.clear();
     g_watched.clear();
     for (const auto& [n, _] : before) g_watched.push_back(path(n));
-    io::syncCalls() = {watchedFdatasync, watchedFsync};
+    io::syncCalls() = {watchedSync<false>, watchedSync<true>};
     run(io::Op::Read, 0);
     io::syncCalls() = {::fdatasync, ::fsync};
     std::map<io::Op, int> counted = calls;
@@ -173,14 +161,6 @@ TEST_F(HardeningFaults, EveryWritingCommandSurvivesEveryFailurePoint) {
   const auto menu = [&](const char* command, const char* file) {
     return [&, command, file] { *file ? p->menu(command, path(file)) : p->main().click(command); };
   };
-  // The save offered on leaving, to `file`: by closing the window or by "Esci".
-  const auto leave = [&](const char* file, bool closeWindow) {
-    return [&, file, closeWindow] {
-      p->ui.answer(ui::Answer::Yes);
-      p->ui.chooseFile(path(file));
-      closeWindow ? (void)p->main().close() : p->main().click("mnesci");
-    };
-  };
   const auto quits = [&](bool failed) { EXPECT_EQ(p->ui.quitRequested, !failed); };
   // A volunteer of the list opened in the editor, its address changed unless `via` is empty.
   const auto openRow = [&](int row, const char* via) {
@@ -197,8 +177,9 @@ TEST_F(HardeningFaults, EveryWritingCommandSurvivesEveryFailurePoint) {
        menu("mnsalva", ""), [&](bool failed) { EXPECT_EQ(p->told() == "File salvato", !failed); }},
       {"Salva con nome", "copia.txt", old, withBlank + "CODA SENZA FINE", true, nullptr, menu("mnscn", "copia.txt"),
        [&](bool failed) { EXPECT_EQ(p->m->nome_archivio, failed ? "" : path("copia.txt")); }},
-      {"chiusura", "uscita.txt", std::nullopt, withBlank, true, nullptr, leave("uscita.txt", true), quits},
-      {"Esci", "archivio.txt", old, workBytes, true, nullptr, leave("archivio.txt", false), quits},
+      // The save offered on leaving by closing the window.
+      {"chiusura", "uscita.txt", std::nullopt, withBlank, true, nullptr,
+       [&] { p->ui.answer(ui::Answer::Yes), p->ui.chooseFile(path("uscita.txt")), p->main().close(); }, quits},
       // "Apri" copies the archive into the work copy, lines re-terminated.
       {"Apri", "archivio.txt", mixedEnds, old, false, [&] { p->m->nome_archivio = path("vecchio.txt"); },
        menu("mnapri", "archivio.txt"),

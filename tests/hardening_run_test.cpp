@@ -1,20 +1,12 @@
 // Runs that meet or end badly: a second program on the folder in use, and a
 // program killed with unsaved changes, whose work the next start offers back.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <map>
 #include <optional>
-#include <set>
 #include <thread>
 
 #include "records/work_files.h"
 #include "support.h"
-
-extern char** environ;
 
 namespace krt::test {
 namespace {
@@ -85,24 +77,21 @@ class HardeningRun : public TempDirTest {
 // Each answer to the question after a kill, and the runs that leave nothing
 // to ask about.
 TEST_F(HardeningRun, WorkOfAKilledRunIsOfferedBack) {
-  const struct {
-    const char* what;
-    bool change, emptied;
-    std::optional<Answer> answer;
-  } rows[] = {{"taken back", true, false, Answer::Yes},
-              {"refused", true, false, Answer::No},
-              {"dismissed, so kept", true, false, Answer::Dismissed},
-              {"nothing unsaved", false, false, std::nullopt},
-              {"empty work copy", true, true, std::nullopt}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
+  // What happens, whether the run changed anything, whether its work copy
+  // was emptied, and the answer to the question if it is asked.
+  const std::tuple<const char*, bool, bool, std::optional<Answer>> rows[] = {
+      {"taken back", true, false, Answer::Yes}, {"refused", true, false, Answer::No},
+      {"dismissed, so kept", true, false, Answer::Dismissed}, {"nothing unsaved", false, false, std::nullopt},
+      {"empty work copy", true, true, std::nullopt}};
+  for (const auto& [what, change, emptied, answer] : rows) {
+    SCOPED_TRACE(what);
     RunRecord(state(), work()).clear();  // the previous row's run, still going
-    const std::string left = killedRun(row.change);
-    EXPECT_EQ(recorded(), (RunState{archive(), row.change, true}));
-    if (row.emptied) writeFile(wrk(), "");
-    const auto r = restart(row.answer);
-    EXPECT_EQ(r->ui.takeMessages(), row.answer ? Names{kRecoverQuestion} : Names{});
-    const bool kept = row.answer && *row.answer != Answer::No;
+    const std::string left = killedRun(change);
+    EXPECT_EQ(recorded(), (RunState{archive(), change, true}));
+    if (emptied) writeFile(wrk(), "");
+    const auto r = restart(answer);
+    EXPECT_EQ(r->ui.takeMessages(), answer ? Names{kRecoverQuestion} : Names{});
+    const bool kept = answer && *answer != Answer::No;
     EXPECT_EQ(readFile(wrk()), kept ? left : "");
     EXPECT_EQ(r->ui.window("Form1").control("List1").itemCount(), kept ? 6 : 0);
     EXPECT_EQ((std::tuple{r->m->nome_archivio, r->m->modificato}), (std::tuple{kept ? archive() : "", kept}));
@@ -171,51 +160,32 @@ TEST_F(HardeningRun, UnwritableStateFolderIsToldOnce) {
   EXPECT_EQ(p.workCopy().size(), 2u * 811);
 }
 
-// Real programs started offscreen; those still running at the end are killed.
-class Programs {
- public:
-  explicit Programs(const std::string& stateHome) {
-    env_ = {"QT_QPA_PLATFORM=offscreen", "XDG_STATE_HOME=" + stateHome};
-    for (char** e = environ; *e; ++e)
-      if (const std::string_view v(*e); !v.starts_with("QT_QPA_PLATFORM=") && !v.starts_with("XDG_STATE_HOME="))
-        env_.emplace_back(v);
-  }
-  ~Programs() {
-    for (const pid_t pid : std::set(running_)) kill(pid);
-  }
-  // Starts one in `dir`, its output into `out`.
-  pid_t start(const std::string& dir, const std::string& out) {
-    std::vector<char*> envp;
-    for (auto& e : env_) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const char* program = KRT_BINARY_DIR "/archivio";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-      if (fd < 0 || ::dup2(fd, 1) < 0 || ::dup2(fd, 2) < 0 || ::chdir(dir.c_str()) != 0) ::_exit(126);
-      ::execle(program, program, static_cast<char*>(nullptr), envp.data());
+// A real program started offscreen in `dir`, remembering its runs in
+// `stateHome`, its output into `out`; killed at the end if it still runs.
+struct RealProgram {
+  pid_t pid;
+  RealProgram(const std::string& dir, const std::string& stateHome, const std::string& out) {
+    const std::string command = "cd " + shellQuoted(dir) + " && QT_QPA_PLATFORM=offscreen XDG_STATE_HOME=" +
+                                shellQuoted(stateHome) + " exec " + shellQuoted(KRT_BINARY_DIR "/archivio") + " >" +
+                                shellQuoted(out) + " 2>&1";
+    if ((pid = ::fork()) == 0) {
+      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    running_.insert(pid);
-    return pid;
   }
-  void kill(pid_t pid) {
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    running_.erase(pid);
+  ~RealProgram() { kill(); }
+  void kill() {
+    if (pid > 0 && ::kill(pid, SIGKILL) == 0) ::waitpid(pid, nullptr, 0);
+    pid = -1;
   }
   // Its wait status once it has ended by itself; nothing if it still runs
   // after a minute.
-  std::optional<int> ended(pid_t pid) {
+  std::optional<int> ended() {
     int status = 0;
     if (!waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; })) return std::nullopt;
-    running_.erase(pid);
+    pid = -1;
     return status;
   }
-
- private:
-  std::vector<std::string> env_;
-  std::set<pid_t> running_;
 };
 
 // The names in a folder, hidden ones included, with their contents.
@@ -236,23 +206,22 @@ TEST_F(HardeningRun, SecondProgramOnTheSameFolderEnds) {
     return waitFor([&] { return readFile(wrk()).empty(); }) &&
            FolderLock(work()).state() == FolderLock::State::InUse && ::waitpid(pid, nullptr, WNOHANG) == 0;
   };
-  Programs programs(state());
   writeFile(wrk(), "VECCHIA\r\n");
-  const pid_t first = programs.start(work(), path("primo.txt"));
-  ASSERT_TRUE(started(first)) << readFile(path("primo.txt"));
+  RealProgram first(work(), state(), path("primo.txt"));
+  ASSERT_TRUE(started(first.pid)) << readFile(path("primo.txt"));
   EXPECT_EQ(contents(work()), (std::map<std::string, std::string>{{wrk(), ""}})) << "no other file, hidden or not";
   writeFile(wrk(), crlf(volunteers(1, 1, "PRIMO")));  // the first program's work
   const auto before = contents(work()), stateBefore = contents(state());
 
-  const std::optional<int> status = programs.ended(programs.start(link(), path("secondo.txt")));
+  const std::optional<int> status = RealProgram(link(), state(), path("secondo.txt")).ended();
   EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 1) << status.value_or(-1);
   EXPECT_NE(readFile(path("secondo.txt")).find(cp1252::toUtf8(kFolderInUse) + "\n"), std::string::npos)
       << readFile(path("secondo.txt"));
   EXPECT_EQ(contents(work()), before);
   EXPECT_EQ(contents(state()), stateBefore);
 
-  programs.kill(first);
-  EXPECT_TRUE(started(programs.start(link(), path("terzo.txt")))) << readFile(path("terzo.txt"));
+  first.kill();
+  EXPECT_TRUE(started(RealProgram(link(), state(), path("terzo.txt")).pid)) << readFile(path("terzo.txt"));
 }
 
 }  // namespace
