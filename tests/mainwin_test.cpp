@@ -83,13 +83,27 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
   m->modificato = true;
   menu("mnapri", Answer::Yes, {""});  // the save cancelled: nothing is opened
   EXPECT_EQ((std::tuple{m->modificato, workCopy()}), (std::tuple{true, crlf({kVerdi})}));
-  // A save into a missing folder, and a file that cannot be read, are told and change nothing.
+  // A save into a missing folder or onto a folder, an exit whose save cannot
+  // take the file's place, and a file that cannot be read: each is told and
+  // changes nothing, and the program stays open.
   menu("mnscn", std::nullopt, {"manca/x.txt"});
   toldAbout(ui, path("manca") + "\n");
+  fs::create_directory(path("cartella"));
+  m->nome_archivio = path("cartella");
+  main().click("mnsalva");
+  toldAbout(ui, path("cartella"));
+  EXPECT_EQ(m->nome_archivio, path("cartella"));
+  m->nome_archivio = path("altro.txt");
+  writeFile(path("vecchio.txt"), "vecchio\r\n");
+  ui.quitRequested = false;  // since the exit above
+  io::setFaultHook([](io::Op op, const std::string&) { return op == io::Op::Rename; });
+  menu("mnesci", Answer::Yes, {"vecchio.txt"});
+  io::setFaultHook(nullptr);
+  toldAbout(ui, path("vecchio.txt"));
   menu("mnapri", Answer::No, {"inesistente.txt"});
   toldAbout(ui, path("inesistente.txt"));
-  EXPECT_EQ((std::tuple{m->modificato, workCopy(), m->nome_archivio}),
-            (std::tuple{true, crlf({kVerdi}), path("altro.txt")}));
+  EXPECT_EQ((std::tuple{m->modificato, workCopy(), m->nome_archivio, ui.quitRequested, readFile(path("vecchio.txt"))}),
+            (std::tuple{true, crlf({kVerdi}), path("altro.txt"), false, "vecchio\r\n"}));
   EXPECT_TRUE(ui.scriptsUsed());
 }
 

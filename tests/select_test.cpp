@@ -240,6 +240,8 @@ TEST_F(SelectWindow, TheStripCountsExportsTotalsAndPrintsTheFound) {
   EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 5) << all;
   EXPECT_EQ(ui.progressShown, (Names{"Esportazione dei volontari in corso...", "Completamento in corso..."}));
 
+  w.click("cmdcerca");
+  EXPECT_EQ(w.control("Lcontati").text(), "4 volontari trovati");
   w.pick("Combo4", 2);  // "B "
   w.click("cmdcerca");
   EXPECT_EQ(w.control("Lcontati").text(), "1 volontario trovato");

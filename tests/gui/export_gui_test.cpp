@@ -40,7 +40,7 @@ TEST_F(GuiTest, StripBelowTheSelectionExportsThroughTheSaveDialog) {
   start({volunteer({{"cognome", "ROSSI"}, {"qualifica", "O"}}), volunteer({{"cognome", "VERDI"}, {"qualifica", "C"}})});
   trigger("mnsel");
   QWidget* form3 = window("Form3");
-  ASSERT_TRUE(form3);
+  ASSERT_TRUE(form3 && form3->windowTitle() == "Selezione");
   // The window grew by the strip: what was there stays where it was.
   EXPECT_EQ(form3->size(), QSize(11880 / 15, 8595 / 15));
   EXPECT_EQ(find<QPushButton>("Form3", "cmbchiudi")->geometry(), QRect(600, 496, 97, 25));
@@ -67,6 +67,7 @@ TEST_F(GuiTest, StripBelowTheSelectionExportsThroughTheSaveDialog) {
   QTest::mouseClick(find<QPushButton>("Form3", "cmdriepilogo"), Qt::LeftButton);
   auto* table = find<QTableView>("Friepilogo", "tabella");
   ASSERT_TRUE(table && window("Friepilogo")->isVisible());
+  EXPECT_EQ(window("Friepilogo")->windowTitle(), "Riepilogo per provincia");
   EXPECT_EQ(table->model()->headerData(4, Qt::Horizontal).toString(), "Pronti 1 giorno");
   ASSERT_EQ(table->model()->rowCount(), 2);
   EXPECT_EQ(table->model()->index(1, 0).data().toString() + "|" + table->model()->index(1, 1).data().toString(),
