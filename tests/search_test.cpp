@@ -8,15 +8,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-std::string volunteer(const char* provincia, const char* associazione, const char* cognome, const char* nome) {
-  return line({{"provincia", provincia}, {"associazione", associazione}, {"cognome", cognome}, {"nome", nome}});
-}
-
-const Names kArchive{
-    volunteer("MILANO", "RADIO MILANO", "BIANCHI", "LUCA"), volunteer("ROMA", "CB ROMA NORD", "ROSSI", "MARIO"),
-    volunteer("ROMA", "RADIO CLUB ROMA", "NERI", "ANNA"), volunteer("ROMA", "RADIO CLUB ROMA", "ROSSI", "PAOLO"),
-    volunteer("ROMA", "RADIO CLUB ROMA", "VERDI", "GINO")};
-
 // "Cerca" with a text ("Cerca successivo" if empty), the entry then selected,
 // and whether found (and shown at the top) or "Ricerca terminata." said.
 using Step = std::tuple<std::string, int, bool>;
@@ -25,7 +16,14 @@ class MainSearch : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    openArchive(crlf(kArchive));
+    Names archive;
+    for (const auto& [provincia, associazione, cognome, nome] :
+         {std::tuple{"MILANO", "RADIO MILANO", "BIANCHI", "LUCA"}, {"ROMA", "CB ROMA NORD", "ROSSI", "MARIO"},
+          {"ROMA", "RADIO CLUB ROMA", "NERI", "ANNA"}, {"ROMA", "RADIO CLUB ROMA", "ROSSI", "PAOLO"},
+          {"ROMA", "RADIO CLUB ROMA", "VERDI", "GINO"}})
+      archive.push_back(
+          line({{"provincia", provincia}, {"associazione", associazione}, {"cognome", cognome}, {"nome", nome}}));
+    openArchive(crlf(archive));
   }
   headless::HeadlessControl& list() { return main().control("List1"); }
   void run(const std::vector<Step>& steps) {
@@ -34,9 +32,8 @@ class MainSearch : public AppTest {
       const Names entries = list().items();
       if (!text.empty()) main().type("tcerca", text);
       main().click(text.empty() ? "cmdprossimo" : "cmdcerca");
-      EXPECT_EQ(list().items(), entries);
-      EXPECT_EQ(ui.takeMessages(), found ? Names{} : Names{"Ricerca terminata."});
-      EXPECT_EQ(list().listIndex(), index);
+      EXPECT_EQ(std::tuple(list().items(), ui.takeMessages(), list().listIndex()),
+                std::tuple(entries, found ? Names{} : Names{"Ricerca terminata."}, index));
       EXPECT_TRUE(!found || list().topIndex() == index) << "not shown at the top: " << list().topIndex();
     }
   }
@@ -45,11 +42,8 @@ class MainSearch : public AppTest {
 TEST_F(MainSearch, FindsEachMatchInTurnWithoutOpeningTheEditor) {
   // Case does not matter; the selection stays on the last entry when nothing more is found;
   // VERDI is the only match, on the last entry; the surname's filling blanks come before the name.
-  const std::string padded = "rossi" + std::string(20, ' ') + "paolo";
-  const std::vector<Step> steps{{"rossi", 1, true}, {"", 3, true},  {"", 4, false},
-                                {"VERDI", 4, true}, {"", 4, false}, {"rOsSi PaOlO", 4, false},
-                                {padded, 3, true}};
-  run(steps);
+  run({{"rossi", 1, true}, {"", 3, true}, {"", 4, false}, {"VERDI", 4, true}, {"", 4, false},
+       {"rOsSi PaOlO", 4, false}, {"rossi" + std::string(20, ' ') + "paolo", 3, true}});
   main().type("tcerca", "GINO");  // typed, but "Cerca" not pressed: still looking for ROSSI PAOLO
   run({{"", 4, false}, {"BIANCHI", 0, true}});
   // "Apri" cancelled refills the list with nothing selected: the next search starts at the first entry.
