@@ -76,10 +76,15 @@ class SelectWindow : public AppTest {
     // No province chosen: only the associations without one.
     EXPECT_EQ(items("Form3", "cbass"), Names{fixedWidth("SENZA PROVINCIA", 40)});
     for (const char* c : {"Tprof", "Tapp", "cbprov", "cbliv"}) EXPECT_EQ(f3().control(c).text(), "") << c;
-    EXPECT_TRUE(results().empty());
-    EXPECT_TRUE(redLabels().empty());
-    EXPECT_FALSE(m->dotazioni_scelte);
+    EXPECT_EQ((std::tuple{results(), redLabels(), m->dotazioni_scelte}), (std::tuple{Names{}, Names{}, false}));
   }
+
+  // Whether the one message told since the last look says the work copy cannot be read.
+  bool toldUnreadable() {
+    const auto told = ui.takeMessages();
+    return told.size() == 1 && told[0].starts_with("Impossibile leggere il file " + m->percorso_wrk());
+  }
+  void comeBack() { ui.activate(main()), ui.activate(f3()); }
 
   const std::string rossi = keyOf(kRossi), bianchi = keyOf(kBianchi), verdi = keyOf(kVerdi), neri = keyOf(kNeri);
   const Names all{rossi, bianchi, verdi, neri};
@@ -100,13 +105,8 @@ TEST_F(SelectWindow, OpeningStartsWithNoCriterionThenSearchesAndPrints) {
   io::setFaultHook([&](io::Op op, const std::string& p) {
     return op == io::Op::Read && p == m->percorso_wrk() && ++reads == 2;
   });
-  EXPECT_TRUE(search().empty());
+  EXPECT_EQ((std::tuple{search(), reads, toldUnreadable(), ui.busy}), (std::tuple{Names{}, 2, true, false}));
   io::setFaultHook(nullptr);
-  EXPECT_EQ(reads, 2);
-  const auto shown = ui.takeMessages();
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_TRUE(shown[0].starts_with("Impossibile leggere il file " + m->percorso_wrk())) << shown[0];
-  EXPECT_FALSE(ui.busy);
   // The equipment flag rules: set with nothing chosen, nobody passes; cleared, a choice is ignored.
   setWorkCopy(crlf({kRossi, kBianchi, kVerdi, kNeri}));
   m->dotazioni_scelte = true;
@@ -132,32 +132,32 @@ TEST_F(SelectWindow, OpeningStartsWithNoCriterionThenSearchesAndPrints) {
 // second keeps it) or a lower-case filter chooses it; only equipment sets the flag.
 TEST_F(SelectWindow, EveryCriterionReadsItsOwnFields) {
   // clang-format off
-  struct Item { const char* label; const char* field; const char* value; bool equipment; const char* typedIn; };
+  // From "Lv27" on, equipment; an "XY" value is typed in the filter box named as its label with a T.
+  struct Item { std::string label; const char* field; std::string value; };
   const std::vector<Item> table = {
-      {"Lpass", "passaporto", "SI", 0, 0}, {"lmare", "krt_mare", "SI", 0, 0}, {"L1pp", "ore_1g", "0", 0, 0},
-      {"L3pp", "ore_3g", "0", 0, 0}, {"L3fp", "ore_3g_fuori", "0", 0, 0}, {"L1sfp", "ore_1s_fuori", "0", 0, 0},
-      {"L2sfp", "ore_2s_fuori", "0", 0, 0}, {"Lv27", "veicolare_27", "0", 1, 0}, {"Lp27", "palmare_27", "0", 1, 0},
-      {"Lv43", "veicolare_43", "0", 1, 0}, {"Lp43", "palmare_43", "0", 1, 0}, {"Lvhf", "veicolare_vhf", "0", 1, 0},
-      {"Lphf", "palmare_vhf", "0", 1, 0}, {"Lletti", "posti_letto", "0", 1, 0}, {"Lpacket", "packet", "SI", 1, 0},
-      {"Lcamp", "stazione_campale", "SI", 1, 0}, {"Lauto", "autovettura", "SI", 1, 0},
-      {"Lgancio", "gancio", "SI", 1, 0}, {"Lprof", "spec_associazione", "XY", 1, "Tprof"},
-      {"Lprof", "spec_professionale", "XY", 1, "Tprof"}, {"Lapp", "altro_1", "XY", 1, "Tapp"},
-      {"Lapp", "altro_2", "XY", 1, "Tapp"}, {"Lapp", "attrezzature", "XY", 1, "Tapp"}};
+      {"Lpass", "passaporto", "SI"}, {"lmare", "krt_mare", "SI"}, {"L1pp", "ore_1g", "0"}, {"L3pp", "ore_3g", "0"},
+      {"L3fp", "ore_3g_fuori", "0"}, {"L1sfp", "ore_1s_fuori", "0"}, {"L2sfp", "ore_2s_fuori", "0"},
+      {"Lv27", "veicolare_27", "0"}, {"Lp27", "palmare_27", "0"}, {"Lv43", "veicolare_43", "0"},
+      {"Lp43", "palmare_43", "0"}, {"Lvhf", "veicolare_vhf", "0"}, {"Lphf", "palmare_vhf", "0"},
+      {"Lletti", "posti_letto", "0"}, {"Lpacket", "packet", "SI"}, {"Lcamp", "stazione_campale", "SI"},
+      {"Lauto", "autovettura", "SI"}, {"Lgancio", "gancio", "SI"}, {"Lprof", "spec_associazione", "XY"},
+      {"Lprof", "spec_professionale", "XY"}, {"Lapp", "altro_1", "XY"}, {"Lapp", "altro_2", "XY"},
+      {"Lapp", "attrezzature", "XY"}};
   // clang-format on
   open();
-  for (const Item& item : table) {
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const Item& item = table[i];
     SCOPED_TRACE(item.field);
     const std::string only = line({{"cognome", "ONLY"}, {item.field, item.value}});
     VolunteerRecord others;
     others.clear();
     for (const Item& other : table)
-      if (std::string_view(other.label) != item.label) setField(others, *findField(other.field), other.value);
+      if (other.label != item.label) setField(others, *findField(other.field), other.value);
     setWorkCopy(crlf({only, others.toLine()}));
-    apply(item.typedIn ? std::vector<Act>{click("cmbsel"), type(item.typedIn, "xy")}
-                       : std::vector<Act>{click("cmbsel"), click(item.label), click(item.label)});
-    EXPECT_EQ(redLabels(), Names{item.label});
-    EXPECT_EQ(m->dotazioni_scelte, item.equipment);
-    EXPECT_EQ(search(), Names{keyOf(only)});
+    apply(item.value == "XY" ? std::vector<Act>{click("cmbsel"), type("T" + item.label.substr(1), "xy")}
+                             : std::vector<Act>{click("cmbsel"), click(item.label), click(item.label)});
+    EXPECT_EQ((std::tuple{redLabels(), m->dotazioni_scelte, search()}),
+              (std::tuple{Names{item.label}, i >= 7, Names{keyOf(only)}}));
   }
 }
 
@@ -189,8 +189,7 @@ TEST_F(SelectWindow, ChoicesFiltersAndTheirCombinations) {
     w.click("cmbsel");
     expectNoCriterion("Nuova selezione");
     apply(c.acts);
-    EXPECT_EQ(redLabels(), c.red);
-    EXPECT_EQ(m->dotazioni_scelte, c.equipment);
+    EXPECT_EQ((std::tuple{redLabels(), m->dotazioni_scelte}), (std::tuple{c.red, c.equipment}));
     search();
     EXPECT_EQ(search(), c.found);
   }
@@ -207,12 +206,10 @@ TEST_F(SelectWindow, OpeningAResultKeepsTheSelection) {
   m->record.fromLine(kVerdi);                            // what the editor held last, kept
   w.pick("List1", 0);
   EXPECT_TRUE(!m->form4Loaded() && m->record.bytes() == kVerdi);
-  const auto told = ui.takeMessages();
-  EXPECT_TRUE(told.size() == 1 && told[0].starts_with("Impossibile leggere il file " + m->percorso_wrk()));
+  EXPECT_TRUE(toldUnreadable());
   std::filesystem::remove(m->percorso_wrk());
   std::filesystem::rename(path("salvata"), m->percorso_wrk());
-  ui.activate(main());
-  ui.activate(w);
+  comeBack();
   expectNoCriterion("coming back withdraws the criteria");
 
   // The "nothing found" line opens a blank record.
@@ -221,8 +218,7 @@ TEST_F(SelectWindow, OpeningAResultKeepsTheSelection) {
   w.pick("List1", 0);
   EXPECT_EQ((std::tuple{m->record.bytes(), m->modo, m->mantieni_selezione, m->form4().window().isVisible()}),
             (std::tuple{std::string(kLineLength, ' '), "m", true, true}));
-  ui.activate(main());
-  ui.activate(w);
+  comeBack();
   EXPECT_EQ((std::tuple{results(), redLabels(), m->dotazioni_scelte}), (std::tuple{none, Names{"Lcamp"}, true}));
 }
 
@@ -231,32 +227,28 @@ TEST_F(SelectWindow, OpeningAResultKeepsTheSelection) {
 // (every one before any), each read afresh from the work copy.
 TEST_F(SelectWindow, TheStripCountsExportsTotalsAndPrintsTheFound) {
   HeadlessWindow& w = open();
-  EXPECT_EQ(w.control("Lcontati").text(), "");
+  const auto esporta = [&](const char* file, int kind = 0) { ui.chooseFile(path(file), kind), w.click("cmdesporta"); };
+  const auto counted = [&](std::vector<Act> acts) { return apply(acts), w.control("Lcontati").text(); };
+  EXPECT_EQ(counted({}), "");
   // Before any search: every volunteer, in a CSV named without its ending.
-  ui.chooseFile(path("tutti"), 1);
-  w.click("cmdesporta");
+  esporta("tutti", 1);
   EXPECT_EQ(ui.saveDialogs.back().filter, "Cartella di lavoro Excel (*.xlsx)|*.xlsx|Testo CSV (*.csv)|*.csv");
   const std::string all = readFile(path("tutti.csv"));
   EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 5) << all;
   EXPECT_EQ(ui.progressShown, (Names{"Esportazione dei volontari in corso...", "Completamento in corso..."}));
 
-  w.click("cmdcerca");
-  EXPECT_EQ(w.control("Lcontati").text(), "4 volontari trovati");
-  w.pick("Combo4", 2);  // "B "
-  w.click("cmdcerca");
-  EXPECT_EQ(w.control("Lcontati").text(), "1 volontario trovato");
+  EXPECT_EQ(counted({click("cmdcerca")}), "4 volontari trovati");
+  EXPECT_EQ(counted({pick("Combo4", 2), click("cmdcerca")}), "1 volontario trovato");  // "B "
   // Rossi changed since: he is exported as he is now.
   setWorkCopy(crlf({kRossi.substr(0, 85) + "ROSSETTI" + kRossi.substr(93), kBianchi, kVerdi, kNeri}));
-  ui.chooseFile(path("b.xlsx"));
-  w.click("cmdesporta");
+  esporta("b.xlsx");
   EXPECT_NE(xlsxDump(path("b.xlsx")).find("|s:ROSSETTI|"), std::string::npos);
-  // Stopped half way: no file, no temporary.
+  // Stopped half way, before its last part: no file, no temporary.
   ui.cancelProgressAt(1);
-  ui.chooseFile(path("fermato.xlsx"));
-  w.click("cmdesporta");
-  EXPECT_FALSE(std::filesystem::exists(path("fermato.xlsx")));
-  EXPECT_EQ(strayTemporaries(folder()), 0);
-  EXPECT_EQ(ui.progressShown.back(), "Esportazione dei volontari in corso...");  // stopped before its last part
+  esporta("fermato.xlsx");
+  EXPECT_EQ((std::tuple{std::filesystem::exists(path("fermato.xlsx")), strayTemporaries(folder()),
+                        ui.progressShown.back()}),
+            (std::tuple{false, 0, "Esportazione dei volontari in corso..."}));
 
   w.click("cmdriepilogo");
   HeadlessWindow& totals = win("Friepilogo");
@@ -273,18 +265,14 @@ TEST_F(SelectWindow, TheStripCountsExportsTotalsAndPrintsTheFound) {
   totals.click("cmdchiudi");
   EXPECT_FALSE(totals.isVisible());
 
-  w.pick("Combo4", 4);  // "C ": nobody
-  w.click("cmdcerca");
-  EXPECT_EQ(w.control("Lcontati").text(), "Nessun volontario trovato");
+  EXPECT_EQ(counted({pick("Combo4", 4), click("cmdcerca")}), "Nessun volontario trovato");  // "C ": nobody
   const auto dialogs = ui.saveDialogs.size();
-  w.click("cmdesporta");
-  w.click("cmdchiamata");
+  apply({click("cmdesporta"), click("cmdchiamata")});
   EXPECT_EQ(ui.takeMessages(), (Names{"Nessun volontario da esportare.", "Nessun volontario da stampare."}));
   EXPECT_EQ(ui.saveDialogs.size(), dialogs);
   w.click("cmdriepilogo");
   EXPECT_EQ(win("Friepilogo").control("tabella").item(0), "TOTALE\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0");
-  w.click("cmbsel");
-  EXPECT_EQ(w.control("Lcontati").text(), "");
+  EXPECT_EQ(counted({click("cmbsel")}), "");
   // The main window's Strumenti: the whole work copy.
   main().click("mnriepilogo");
   EXPECT_EQ(win("Friepilogo").control("tabella").item(2).substr(0, 9), "TOTALE\t4\t");
