@@ -111,8 +111,7 @@ TEST_F(EditorTest, EveryShowingFillsTheEditorFromTheRecord) {
   expectEntries({{"Combo2", std::string(24, ' ')}, {"Combo3", std::string(40, ' ')}, {"Combo1", " "}, {"cbliv", "   "},
                  {"Combo4", "  "}, {"Combo9", "  "}, {"cbseg", "  "}, {"Cbmare", "  "}});
   // clang-format on
-  ed().click("modifica");
-  ed().click("elimina");
+  for (const char* button : {"modifica", "elimina"}) ed().click(button);
   EXPECT_EQ(std::tuple(ui.takeMessages(), workCopy()), std::tuple(Names{"Manca provincia", "Manca provincia"}, other));
   expectAfter(false, true);
 }
