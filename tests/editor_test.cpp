@@ -48,27 +48,20 @@ class EditorTest : public AppTest {
   void expectEntries(const Texts& texts) {
     for (const auto& c : form4Desc().controls) {
       if (!isEntryControl(c)) continue;
-      const auto it = texts.find(c.name);
-      EXPECT_EQ(text(c.name), it == texts.end() ? "" : it->second) << c.name;
+      EXPECT_EQ(text(c.name), texts.count(c.name) ? texts.at(c.name) : "") << c.name;
     }
   }
   void expectAfter(bool modificato, bool editorShown) {
     EXPECT_EQ(std::tuple(m->modificato, ed().isVisible(), ui.busy), std::tuple(modificato, editorShown, false));
   }
-  void openStored(const Names& lines, int index) {
-    openArchive(crlf(lines));
-    main().pick("List1", index);
-  }
+  // The user leaves the editor for the main window and comes back.
+  void comeBack() { ui.activate(main()), ui.activate(ed()); }
   // A new volunteer of ROMA; picking the province chooses RADIO CLUB ROMA.
   void enterNew(const char* cognome, const char* nome) {
     ed().pick("Combo2", 0);
     type({{"Text1", cognome}, {"Text2", nome}});
   }
-  void pickProvince(int index) {
-    ed().focus("Combo2");
-    ed().pick("Combo2", index);
-    ed().focus("Text1");
-  }
+  void pickProvince(int index) { ed().focus("Combo2"), ed().pick("Combo2", index), ed().focus("Text1"); }
   // One field of every line of the work copy, without blanks.
   Names stored(const char* field) {
     const FieldInfo& f = *findField(field);
@@ -95,23 +88,19 @@ TEST_F(EditorTest, EveryShowingFillsTheEditorFromTheRecord) {
       {"Combo7", "disp_3g_fuori", "X", ""}, {"Combo8", "disp_1s_fuori", "p", ""}};
   // clang-format on
   Texts fields, expected{{"Combo2", fixedWidth("ROMA", 20) + "RMX "}, {"Combo3", kClub}, {"Text1", "ROSSI"}};
-  for (const auto& [control, field, value, seen] : shown) {
-    fields[field] = value;
-    expected[control] = seen;
-  }
+  for (const auto& [control, field, value, seen] : shown) fields[field] = value, expected[control] = seen;
   const std::string line = member("ROMA", "ROSSI", "", fields);
-  openStored({line}, 0);
+  openArchive(crlf({line}));
+  main().pick("List1", 0);
   type({{"Text1", "BIANCHI"}, {"Text2", "LUCA"}, {"Combo5", "REGIONE"}, {"Combo7", "PROVINCIA"}});
-  ui.activate(main());
-  ui.activate(ed());
+  comeBack();
   expectEntries(expected);
   EXPECT_EQ(buttonsShown(), std::tuple(true, true, false));
 
   // A new entry empties the editor, and so does every activation.
   main().click("mnins");
   type({{"Text1", "BIANCHI"}, {"cbliv", "OR "}});
-  ui.activate(main());
-  ui.activate(ed());
+  comeBack();
   expectEntries({});
 
   // A list entry whose line the work copy no longer holds opens the all-blank record.
@@ -122,15 +111,14 @@ TEST_F(EditorTest, EveryShowingFillsTheEditorFromTheRecord) {
   expectEntries({{"Combo2", std::string(24, ' ')}, {"Combo3", std::string(40, ' ')}, {"Combo1", " "}, {"cbliv", "   "},
                  {"Combo4", "  "}, {"Combo9", "  "}, {"cbseg", "  "}, {"Cbmare", "  "}});
   // clang-format on
-  ed().click("modifica");
-  ed().click("elimina");
-  EXPECT_EQ(ui.takeMessages(), (Names{"Manca provincia", "Manca provincia"}));
-  EXPECT_EQ(workCopy(), other);
+  for (const char* button : {"modifica", "elimina"}) ed().click(button);
+  EXPECT_EQ(std::tuple(ui.takeMessages(), workCopy()), std::tuple(Names{"Manca provincia", "Manca provincia"}, other));
   expectAfter(false, true);
 }
 
 TEST_F(EditorTest, ChangedProvinceOrAssociationIsQuestioned) {
-  openStored({member("ROMA", "ROSSI", "MARIO")}, 0);
+  openArchive(crlf({member("ROMA", "ROSSI", "MARIO")}));
+  main().pick("List1", 0);
   for (const char* c : {"Combo2", "Combo3", "Text1"}) ed().focus(c);  // unchanged choices ask nothing
   EXPECT_TRUE(ui.messages.empty());
   // Another province: No (or the box closed by Escape or its frame) restores it, Yes keeps
@@ -140,8 +128,8 @@ TEST_F(EditorTest, ChangedProvinceOrAssociationIsQuestioned) {
     pickProvince(1);
     EXPECT_EQ(text("Combo2") + text("Combo3"), (answer == Answer::Yes ? kMilano : kRoma) + kClub);
   }
-  EXPECT_EQ(ui.messages.at(0).buttons, ui::Buttons::YesNo);
-  EXPECT_EQ(ui.takeMessages(), (Names{kProvinceQuestion, kProvinceQuestion, kProvinceQuestion}));
+  EXPECT_EQ((std::tuple{ui.messages.at(0).buttons, ui.takeMessages()}),
+            (std::tuple{ui::Buttons::YesNo, Names(3, kProvinceQuestion)}));
 
   // The stored province picked anew chooses its first association item, 44 characters,
   // never equal to the 40 kept: asked on every leave until No (or a dismissal) restores it.
@@ -182,23 +170,19 @@ TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
   setWorkCopy("");
 
   enterNew("Rossi", "Mario");  // the association is the 44-character item
-  for (const auto& [control, index] : std::map<std::string, int>{{"Combo4", 2}, {"Combo9", 0}})
-    ed().pick(control, index);
+  ed().pick("Combo4", 2), ed().pick("Combo9", 0);
   type({{"Text15", "rm"}, {"Text12", "via roma 1"}, {"Combo1", "ope"}});  // a choice typed in gives its first letter
   ed().click("Command2");
   const std::string first = member(
       "ROMA", "ROSSI", "MARIO", {{"via", "VIA ROMA 1"}, {"qualifica", "O"}, {"patente", "B "}, {"passaporto", "SI"}});
-  EXPECT_EQ(workCopy(), crlf({first}));
   expectAfter(true, true);
+  // Registra does not refill the main list.
+  EXPECT_EQ(std::tuple(workCopy(), buttonsShown(), items("Form1", "List1")),
+            std::tuple(crlf({first}), std::tuple(false, false, true), Names{}));
   // Qualification, province, association, licence and passport stay; the rest is emptied.
   expectEntries({{"Combo1", "ope"}, {"Combo2", kRoma}, {"Combo3", kClubItem}, {"Combo4", "B "}, {"Combo9", "SI"}});
-  EXPECT_EQ(buttonsShown(), std::tuple(false, false, true));
-  EXPECT_TRUE(items("Form1", "List1").empty()) << "Registra does not refill the main list";
 
-  for (const char* surname : {"ZETA", "ALBANI", "\xC8RBA", "MORO"}) {
-    enterNew(surname, "A");
-    ed().click("Command2");
-  }
+  for (const char* surname : {"ZETA", "ALBANI", "\xC8RBA", "MORO"}) enterNew(surname, "A"), ed().click("Command2");
   EXPECT_TRUE(ui.messages.empty());
   for (const char* via : {"via no", "via si", "via ancora"}) {
     enterNew("rossi", "mario");
@@ -223,8 +207,7 @@ TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
     ed().click("Command2");
     EXPECT_EQ(ui.takeMessages(), Names{message}) << entry.begin()->first << " " << entry.begin()->second;
   }
-  EXPECT_EQ(workCopy(), work);
-  EXPECT_EQ(text("Text2"), "mario") << "the typing stays";
+  EXPECT_EQ(std::tuple(workCopy(), text("Text2")), std::tuple(work, "mario"));  // the typing stays
 }
 
 // Both act in place on every line with the association, surname and name
@@ -252,7 +235,8 @@ TEST_F(EditorTest, ModifyAndDeleteActOnEveryLineOfTheVolunteerOrChangeNothing) {
   for (const auto& [button, surname, writeFails, expected, message] : rows) {
     SCOPED_TRACE(std::string(button) + " " + surname + (writeFails ? " failing" : ""));
     m->modificato = false;  // opening the archive again asks nothing
-    openStored(lines, 2);
+    openArchive(crlf(lines));
+    main().pick("List1", 2);
     setWorkCopy(before);
     ui.answer(Answer::Yes);
     pickProvince(1);
@@ -261,20 +245,18 @@ TEST_F(EditorTest, ModifyAndDeleteActOnEveryLineOfTheVolunteerOrChangeNothing) {
     ed().click(button);
     io::setFaultHook(nullptr);
     const bool done = !expected.empty();
-    EXPECT_EQ(workCopy(), done ? crlf(expected) : before);
     expectAfter(done, !done);
-    EXPECT_EQ(ui.takeMessages(), (done ? Names{kProvinceQuestion} : Names{kProvinceQuestion, message}));
-    if (done) {
-      EXPECT_EQ(items("Form1", "List1"), keysOf(expected)) << "the main list is refilled";
-    } else {
-      EXPECT_EQ(text("Text1") + text("Text12"), std::string(surname) + "via nuova");
-    }
+    // Done, the main list is refilled; else the editor keeps the typing.
+    EXPECT_EQ(
+        std::tuple(workCopy(), ui.takeMessages(),
+                   done ? items("Form1", "List1") : Names{text("Text1"), text("Text12")}),
+        std::tuple(done ? crlf(expected) : before, done ? Names{kProvinceQuestion} : Names{kProvinceQuestion, message},
+                   done ? keysOf(expected) : Names{surname, "via nuova"}));
   }
   setWorkCopy(crlf({bianchi}));
   type({{"Text1", "VERDI"}});
   ed().click("Command1");
-  EXPECT_EQ(items("Form1", "List1"), keysOf({bianchi}));
-  EXPECT_EQ(workCopy(), crlf({bianchi}));
+  EXPECT_EQ(std::tuple(items("Form1", "List1"), workCopy()), std::tuple(keysOf({bianchi}), crlf({bianchi})));
   expectAfter(false, false);
 }
 

@@ -42,10 +42,9 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
   const std::string bytes = kRossi + "\r\n" + std::string(809, ' ') + "\r\n\r\nA\nB\r\n" + kVerdi;
   const std::string lines = crlf({kRossi, std::string(809, ' '), "", "A\nB", kVerdi});
   openArchive(bytes);
-  EXPECT_EQ(workCopy(), lines);
+  EXPECT_EQ((std::tuple{workCopy(), m->nome_archivio}), (std::tuple{lines, path("archivio.txt")}));
   EXPECT_EQ(items("Form1", "List1"),
             (Names{kRossi.substr(0, 110), std::string(110, ' '), "", "A\nB", kVerdi.substr(0, 110)}));
-  EXPECT_EQ(m->nome_archivio, path("archivio.txt"));
   EXPECT_TRUE(main().control("List1").filledWhileBusy() && !ui.busy);  // busy until the list is refilled
   EXPECT_EQ(shown(ui.openDialogs.at(0)),
             folder() + " | Nome del file da aprire | File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*");
@@ -56,15 +55,13 @@ TEST_F(MainWindow, ApriAndTheThreeSaves) {
   EXPECT_EQ(ui.takeMessages(), (Names{"File salvato"}));
   writeFile(path("copia.txt"), std::string(100000, 'x'));  // a larger file is replaced whole
   menu("mnscn", std::nullopt, {"copia.txt"});              // byte for byte
-  EXPECT_EQ(readFile(path("copia.txt")), bytes);
-  EXPECT_EQ(m->nome_archivio, path("copia.txt"));
-  EXPECT_EQ(ui.takeMessages(), (Names{"File salvato."}));
+  EXPECT_EQ((std::tuple{readFile(path("copia.txt")), m->nome_archivio, ui.takeMessages()}),
+            (std::tuple{bytes, path("copia.txt"), Names{"File salvato."}}));
   EXPECT_EQ(shown(ui.saveDialogs.back()), folder() + " | Inserisci il nome di file da salvare | *.*");
   m->modificato = true;
   menu("mnesci", Answer::Yes, {"uscita.txt"});  // blank lines kept, CR LF after each
-  EXPECT_EQ(readFile(path("uscita.txt")), lines);
-  EXPECT_EQ(ui.takeMessages(), (Names{"Vuoi salvare le modifiche?", "file salvato."}));
-  EXPECT_FALSE(m->modificato);
+  EXPECT_EQ((std::tuple{readFile(path("uscita.txt")), ui.takeMessages(), m->modificato}),
+            (std::tuple{lines, Names{"Vuoi salvare le modifiche?", "file salvato."}, false}));
   m->nome_archivio.clear();
   menu("mnsalva", std::nullopt, {""});  // without a name "Salva" asks for one
   menu("mnscn", std::nullopt, {""});    // a cancelled save-as changes nothing
@@ -117,8 +114,7 @@ TEST_F(MainWindow, TheStatusLineFollowsEveryCommand) {
   };
   m.reset();
   writeFile(path("volontari.wrk"), crlf({kRossi}));
-  m = std::make_unique<Modulo1>(ui, folder(), folder());
-  m->form1().show();
+  (m = std::make_unique<Modulo1>(ui, folder(), folder()))->form1().show();
   EXPECT_EQ((std::tuple{fs::exists(path("volontari.wrk")), workCopy(), m->modificato, status(), main().caption()}),
             (std::tuple{true, "", false, "Nessun archivio aperto | 0 volontari | ", "Profilo del volontario K.R.T."}));
   EXPECT_EQ(main().control("List1").itemCount(), 0);
@@ -128,9 +124,7 @@ TEST_F(MainWindow, TheStatusLineFollowsEveryCommand) {
   main().click("mnhelp");
   EXPECT_EQ(ui.helpShown, (Names{path("krt.hlp")}));
 
-  Names many(1233, kRossi);
-  many.push_back(kVerdi);
-  openArchive(crlf(many));
+  openArchive(crlf(Names(1233, kRossi)) + crlf({kVerdi}));
   EXPECT_EQ(status(), "archivio.txt | 1.234 volontari | ");
   EXPECT_EQ(main().control("starchivio").toolTip(), path("archivio.txt"));
   openArchive(crlf({line({{"provincia", "ROMA"}, {"associazione", "RADIO CLUB ROMA"}, {"cognome", "NERI"},
@@ -174,10 +168,9 @@ TEST_F(MainWindow, ExitAndCloseWithEveryAnswer) {
     m->modificato = true;
     menu(byFrame ? nullptr : "mnesci", answer, files);
     EXPECT_EQ(byFrame ? main().close() : ui.quitRequested, quits);  // what closing by the frame returns
-    EXPECT_EQ(ui.quitRequested, quits);
-    EXPECT_EQ(m->modificato, !(quits && answer == Answer::Yes));
-    EXPECT_EQ(ui.messages.at(0).buttons, byFrame ? ui::Buttons::YesNo : ui::Buttons::YesNoCancel);
-    EXPECT_TRUE(ui.scriptsUsed());
+    EXPECT_EQ((std::tuple{ui.quitRequested, m->modificato, ui.messages.at(0).buttons, ui.scriptsUsed()}),
+              (std::tuple{quits, !(quits && answer == Answer::Yes),
+                          byFrame ? ui::Buttons::YesNo : ui::Buttons::YesNoCancel, true}));
   }
   EXPECT_TRUE(fs::exists(path("chiusura.txt")));
 }
