@@ -17,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Snapshot = std::map<std::string, std::optional<std::string>>;
-constexpr const char* kOpNames[] = {"read", "write", "sync", "close", "rename"};
 
 // One call of the wrapped fdatasync (a file) or fsync (a folder): the inode
 // synced, the name its descriptor had then, and the inode each watched file
@@ -85,7 +84,7 @@ class HardeningFaults : public ProgramTest {
   // with that call failing.
   void walk(const Scenario& s) {
     SCOPED_TRACE(s.name);
-    Snapshot before{{"volontari.wrk", s.wrk}}, after;
+    Snapshot before{{"volontari.wrk", s.wrk}};
     if (*s.file) before[s.file] = s.bytes;
     const auto files = [&] {
       Snapshot now;
@@ -100,8 +99,7 @@ class HardeningFaults : public ProgramTest {
     std::map<io::Op, int> calls;
     const auto run = [&](io::Op op, int n) {
       restart();
-      if (*s.file && s.bytes) writeFile(path(s.file), *s.bytes);
-      if (*s.file && !s.bytes) fs::remove(path(s.file));
+      if (*s.file) s.bytes ? writeFile(path(s.file), *s.bytes) : (void)fs::remove(path(s.file));
       writeFile(p->m->percorso_wrk(), s.wrk);
       if (s.modified) p->m->modificato = true;
       if (s.prepare) s.prepare();
@@ -110,14 +108,13 @@ class HardeningFaults : public ProgramTest {
       s.act();
       io::setFaultHook(nullptr);
     };
-    g_seen.clear();
-    g_watched.clear();
+    g_seen.clear(), g_watched.clear();
     for (const auto& [n, _] : before) g_watched.push_back(path(n));
     io::syncCalls() = {watchedSync<false>, watchedSync<true>};
     run(io::Op::Read, 0);
     io::syncCalls() = {::fdatasync, ::fsync};
     std::map<io::Op, int> counted = calls;
-    after = files();
+    const Snapshot after = files();
     EXPECT_FALSE(errorShown());
     EXPECT_NE(before, after) << "the command changed nothing: the walk would prove nothing";
     if (s.check) s.check(false);
@@ -125,9 +122,10 @@ class HardeningFaults : public ProgramTest {
       if (bytes != before.at(n)) {
         EXPECT_EQ(syncedAroundTheRename(path(n)), n != "verifica.txt") << n;
       }
-    for (const io::Op op : {io::Op::Write, io::Op::Sync, io::Op::Close, io::Op::Rename}) {
+    for (const auto& [op, opName] : {std::pair{io::Op::Write, "write"}, {io::Op::Sync, "sync"},
+                                     {io::Op::Close, "close"}, {io::Op::Rename, "rename"}}) {
       for (int n = 1; n <= counted[op]; ++n) {
-        SCOPED_TRACE(std::string(kOpNames[static_cast<int>(op)]) + " #" + std::to_string(n));
+        SCOPED_TRACE(opName + (" #" + std::to_string(n)));
         run(op, n);
         for (const auto& [name, now] : files())
           EXPECT_TRUE(now == before.at(name) || now == after.at(name)) << name << " is neither old nor new";
