@@ -160,14 +160,6 @@ TEST_F(HardeningFaults, EveryWritingCommandSurvivesEveryFailurePoint) {
     return [&, command, file] { *file ? p->menu(command, path(file)) : p->main().click(command); };
   };
   const auto quits = [&](bool failed) { EXPECT_EQ(p->ui.quitRequested, !failed); };
-  // A volunteer of the list opened in the editor, its address changed unless `via` is empty.
-  const auto openRow = [&](int row, const char* via) {
-    return [&, row, via] {
-      p->m->ReloadList();
-      p->main().pick("List1", row);
-      if (*via) p->ed().type("Text12", via);
-    };
-  };
   const auto editorStays = [&](bool failed) { EXPECT_EQ(p->ed().isVisible(), failed); };
   const Scenario scenarios[] = {
       // "Salva" leaves the blank lines out; "Salva con nome" copies byte for byte.
@@ -185,9 +177,12 @@ TEST_F(HardeningFaults, EveryWritingCommandSurvivesEveryFailurePoint) {
       // Registra, Modifica, Elimina: workfile.wrk, then copied over the work copy.
       {"Registra", "", std::nullopt, workBytes, false, [&] { p->m->ReloadList(); }, [&] { p->enroll("NUOVO"); },
        nullptr},
-      {"Modifica", "", std::nullopt, workBytes, false, openRow(60, "PIAZZA NUOVA 1"),
+      // A volunteer of the list opened in the editor, for Modifica with its address changed.
+      {"Modifica", "", std::nullopt, workBytes, false,
+       [&] { p->m->ReloadList(), p->main().pick("List1", 60), p->ed().type("Text12", "PIAZZA NUOVA 1"); },
        [&] { p->ed().click("modifica"); }, editorStays},
-      {"Elimina", "", std::nullopt, workBytes, false, openRow(3, ""), [&] { p->ed().click("elimina"); }, editorStays},
+      {"Elimina", "", std::nullopt, workBytes, false, [&] { p->m->ReloadList(), p->main().pick("List1", 3); },
+       [&] { p->ed().click("elimina"); }, editorStays},
       {"Aggiungi", "aggiunto.txt", crlf(volunteers(0, 30, "COGNOME")), workBytes, false, nullptr,
        menu("mnaggiu", "aggiunto.txt"), nullptr},
       // The start-up writes an empty work copy.
