@@ -104,12 +104,10 @@ TEST_F(HardeningDiskApp, ProtectedTargetsAreRefusedReplacedOnesKeepModeOwnerAndL
       write();
       struct stat st {};
       ASSERT_EQ(::stat(path(target).c_str(), &st), 0);
-      EXPECT_EQ((std::tuple{st.st_mode & 07777, st.st_uid, st.st_gid}), (std::tuple{mode, 4321u, 5432u}));
-      EXPECT_EQ(readFile(path(target)) == old, mode == 0444);
-      if (mode == 0444) {
-        EXPECT_EQ(p->told(), "Impossibile scrivere il file " + path(target) + "\n(accesso negato).");
-      }
-      EXPECT_EQ(p->m->modificato, mode == 0444 || std::string(target) != "archivio.txt");
+      EXPECT_EQ((std::tuple{st.st_mode & 07777, st.st_uid, st.st_gid, readFile(path(target)) == old, p->m->modificato}),
+                (std::tuple{mode, 4321u, 5432u, mode == 0444, mode == 0444 || std::string(target) != "archivio.txt"}));
+      EXPECT_EQ(p->told() == "Impossibile scrivere il file " + path(target) + "\n(accesso negato).", mode == 0444)
+          << p->told();
       EXPECT_TRUE(fs::is_symlink(path("collegamento.txt")) && strayTemporaries(folder()) == 0);
       if (p->ui.find("formv")) p->ui.find("formv")->close();
     }
@@ -122,37 +120,34 @@ TEST_F(HardeningDiskApp, ProtectedTargetsAreRefusedReplacedOnesKeepModeOwnerAndL
 // "Registra", which then keeps the work copy.
 TEST_F(HardeningDiskApp, AUserMayReplaceOnlyWhatTheyMayWrite) {
   const std::string box = path("cartella"), mine = box + "/mio.txt", theirs = box + "/altrui.txt";
-  fs::create_directory(box);
-  writeFile(mine, "vecchio\r\n");
-  writeFile(theirs, "vecchio\r\n");
+  const std::string work = path("lavoro");
+  for (const auto& d : {box, work}) fs::create_directory(d);
+  for (const auto& f : {mine, theirs}) writeFile(f, "vecchio\r\n");
   ASSERT_EQ(::chown(mine.c_str(), 65534, 65534) | ::chmod(mine.c_str(), 0604) | ::chmod(theirs.c_str(), 0644), 0);
   ASSERT_EQ(::chmod(box.c_str(), 0777) | ::chmod(folder().c_str(), 0755), 0);
-  const std::string work = path("lavoro");
-  fs::create_directory(work);
   ASSERT_EQ(::chown(work.c_str(), 65534, 65534), 0);
-  EXPECT_TRUE(Child(60, [&](int) {
-                ASSERT_EQ(::setgroups(0, nullptr) | ::setresgid(65534, 65534, 65534) | ::setresuid(65534, 65534, 65534), 0);
-                Program p(work);
-                p.enroll("NUOVO");
-                const std::pair<std::string, std::string> saves[] = {
-                    {theirs, "Impossibile scrivere il file " + theirs + "\n(accesso negato)."},
-                    {mine, "File salvato"},
-                    {folder() + "/nuovo.txt", "Impossibile creare un file nella cartella " + folder() +
-                                                  "\n(accesso negato)."}};
-                for (const auto& [target, told] : saves) {
-                  p.m->nome_archivio = target;
-                  p.main().click("mnsalva");
-                  EXPECT_EQ(p.told(), told);
-                }
-                const std::string registered = p.workCopy();
-                ASSERT_EQ(::chmod(work.c_str(), 0555), 0);
-                p.enroll("ALTRO");
-                EXPECT_EQ(p.told(), "Impossibile creare un file nella cartella " + work + "\n(accesso negato).");
-                EXPECT_TRUE(p.workCopy() == registered && !p.m->modificato && strayTemporaries(work) == 0);
-              }).end(false));
-  EXPECT_EQ(readFile(theirs), "vecchio\r\n");
-  EXPECT_EQ(readFile(mine), readFile(work + "/volontari.wrk"));
-  EXPECT_EQ(fs::status(mine).permissions(), fs::perms(0604));
+  EXPECT_TRUE(
+      Child(60, [&](int) {
+        ASSERT_EQ(::setgroups(0, nullptr) | ::setresgid(65534, 65534, 65534) | ::setresuid(65534, 65534, 65534), 0);
+        Program p(work);
+        p.enroll("NUOVO");
+        const std::pair<std::string, std::string> saves[] = {
+            {theirs, "Impossibile scrivere il file " + theirs + "\n(accesso negato)."},
+            {mine, "File salvato"},
+            {folder() + "/nuovo.txt", "Impossibile creare un file nella cartella " + folder() + "\n(accesso negato)."}};
+        for (const auto& [target, told] : saves) {
+          p.m->nome_archivio = target;
+          p.main().click("mnsalva");
+          EXPECT_EQ(p.told(), told);
+        }
+        const std::string registered = p.workCopy();
+        ASSERT_EQ(::chmod(work.c_str(), 0555), 0);
+        p.enroll("ALTRO");
+        EXPECT_EQ(p.told(), "Impossibile creare un file nella cartella " + work + "\n(accesso negato).");
+        EXPECT_TRUE(p.workCopy() == registered && !p.m->modificato && strayTemporaries(work) == 0);
+      }).end(false));
+  EXPECT_EQ((std::tuple{readFile(theirs), readFile(mine), fs::status(mine).permissions()}),
+            (std::tuple{"vecchio\r\n", readFile(work + "/volontari.wrk"), fs::perms(0604)}));
   EXPECT_TRUE(strayTemporaries(box) == 0 && !fs::exists(folder() + "/nuovo.txt"));
 }
 
@@ -164,39 +159,34 @@ using Tick = std::function<void()>;
 // kills each child after a random delay and checks the files; the check tells
 // whether the child had completed an operation. Every ten kills the delays'
 // range grows or shrinks so that kills fall both within and after it.
-void killRepeatedly(const std::string& folder, const std::function<void(const Tick&)>& loop,
-                    const std::function<bool()>& checkAfterKill) {
-  std::mt19937 random{std::random_device{}()};
-  double range = 5000;  // microseconds
-  int after = 0;
-  for (int done = 0, progressed = 0; done < 120 && !::testing::Test::HasFailure(); ++done) {
-    Child child(30, [&](int out) { loop([out] { (void)!::write(out, "t", 1); }); });
-    char c;
-    EXPECT_EQ(::read(child.pipe, &c, 1), 1) << "the child died while it was being set up";
-    ::usleep(static_cast<useconds_t>(std::uniform_real_distribution<double>(0, range)(random)));
-    EXPECT_TRUE(child.end(true)) << "the child ended by itself";
-    const bool progress = checkAfterKill();
-    strayTemporaries(folder, true);  // a killed writer's garbage, harmless
-    progressed += progress, after += progress;
-    if ((done + 1) % 10 == 0) {
-      range *= progressed == 0 ? 2 : progressed == 10 ? 0.6 : 1;
-      progressed = 0;
+class HardeningKill : public TempDirTest {
+ protected:
+  void killRepeatedly(const std::function<void(const Tick&)>& loop, const std::function<bool()>& checkAfterKill) {
+    std::mt19937 random{std::random_device{}()};
+    double range = 5000;  // microseconds
+    int after = 0;
+    for (int done = 0, progressed = 0; done < 120 && !::testing::Test::HasFailure(); ++done) {
+      Child child(30, [&](int out) { loop([out] { (void)!::write(out, "t", 1); }); });
+      char c;
+      EXPECT_EQ(::read(child.pipe, &c, 1), 1) << "the child died while it was being set up";
+      ::usleep(static_cast<useconds_t>(std::uniform_real_distribution<double>(0, range)(random)));
+      EXPECT_TRUE(child.end(true)) << "the child ended by itself";
+      const bool progress = checkAfterKill();
+      strayTemporaries(folder(), true);  // a killed writer's garbage, harmless
+      progressed += progress, after += progress;
+      if ((done + 1) % 10 == 0) range *= progressed == 0 ? 2 : progressed == 10 ? 0.6 : 1, progressed = 0;
     }
+    EXPECT_TRUE(after > 0 && after < 120) << after << " of the kills fell after the first operation";
   }
-  EXPECT_TRUE(after > 0 && after < 120) << after << " of the kills fell after the first operation";
-}
-
-class HardeningKill : public TempDirTest {};
+};
 
 TEST_F(HardeningKill, KilledDuringSaveLeavesOneWholeArchive) {
   const std::string a = crlf(volunteers(30, 60, "PRIMA")), b = crlf(volunteers(40, 90, "SECONDA"));
-  const std::string archive = path("archivio.txt"), wrk = path("volontari.wrk");
-  writeFile(path("a.txt"), a);
-  writeFile(path("b.txt"), b);
-  writeFile(archive, a);
+  const std::string archive = path("archivio.txt");
+  for (const auto& [name, bytes] : {std::pair{"a.txt", a}, {"b.txt", b}, {"archivio.txt", a}})
+    writeFile(path(name), bytes);
   std::string last = a;
   killRepeatedly(
-      folder(),
       [&](const Tick& tick) {
         Program p(folder());
         tick();
@@ -209,41 +199,34 @@ TEST_F(HardeningKill, KilledDuringSaveLeavesOneWholeArchive) {
         }
       },
       [&] {
-        const std::string now = readFile(archive), work = readFile(wrk);
+        const std::string now = readFile(archive), work = readFile(path("volontari.wrk"));
         EXPECT_TRUE(now == a || now == b) << "the archive is torn (" << now.size() << " bytes)";
         EXPECT_TRUE(work.empty() || work == a || work == b) << "the work copy is torn (" << work.size() << " bytes)";
-        const bool saved = now != last;
-        last = now;
-        return saved;
+        return std::exchange(last, now) != now;  // whether a save completed since the last kill
       });
 }
 
 // The work copy holds the old lines, then the first k registered volunteers
 // (each sorts after every line before it), each line whole.
 TEST_F(HardeningKill, KilledDuringRegistrationLeavesAWholeWorkCopy) {
-  const std::string base = crlf(volunteers(25, 55, "BASE")), wrk = path("volontari.wrk");
+  const std::string base = crlf(volunteers(25, 55, "BASE"));
   writeFile(path("base.txt"), base);
-  std::vector<std::string> names;
-  for (int i = 0; i < 400; ++i) names.push_back("ZZ" + std::to_string(100000 + i));
+  const auto name = [](std::size_t i) { return "ZZ" + std::to_string(100000 + i); };
   killRepeatedly(
-      folder(),
       [&](const Tick& tick) {
         Program p(folder());
         p.menu("mnapri", path("base.txt"));
         tick();
-        for (const auto& n : names) {
-          p.enroll(n);
-          tick();
-        }
+        for (std::size_t i = 0; i < 400; ++i) p.enroll(name(i)), tick();
       },
       [&] {
-        const std::string work = readFile(wrk);
+        const std::string work = readFile(path("volontari.wrk"));
         const std::size_t k = work.size() > base.size() ? (work.size() - base.size()) / 811 : 0;
-        EXPECT_TRUE(work.size() % 811 == 0 && work.starts_with(base) && k <= names.size())
+        EXPECT_TRUE(work.size() % 811 == 0 && work.starts_with(base) && k <= 400)
             << "the work copy is torn or lost its old lines (" << work.size() << " bytes)";
-        for (std::size_t i = 0; i < std::min(k, names.size()); ++i) {
+        for (std::size_t i = 0; i < std::min<std::size_t>(k, 400); ++i) {
           const std::string got = work.substr(base.size() + i * 811, 811);
-          EXPECT_TRUE(got.ends_with("\r\n") && trimBlanks(columns(got, 61, 25)) == names[i]) << "registration " << i;
+          EXPECT_TRUE(got.ends_with("\r\n") && trimBlanks(columns(got, 61, 25)) == name(i)) << "registration " << i;
         }
         return k > 0;
       });

@@ -93,8 +93,8 @@ TEST_F(HardeningRun, WorkOfAKilledRunIsOfferedBack) {
     EXPECT_EQ(r->ui.takeMessages(), answer ? Names{kRecoverQuestion} : Names{});
     const bool kept = answer && *answer != Answer::No;
     EXPECT_EQ(readFile(wrk()), kept ? left : "");
-    EXPECT_EQ(r->ui.window("Form1").control("List1").itemCount(), kept ? 6 : 0);
-    EXPECT_EQ((std::tuple{r->m->nome_archivio, r->m->modificato}), (std::tuple{kept ? archive() : "", kept}));
+    EXPECT_EQ((std::tuple{r->ui.window("Form1").control("List1").itemCount(), r->m->nome_archivio, r->m->modificato}),
+              (std::tuple{kept ? 6 : 0, kept ? archive() : "", kept}));
     EXPECT_EQ(recorded(), (RunState{kept ? archive() : "", kept, true}));
   }
 }
@@ -116,9 +116,8 @@ TEST_F(HardeningRun, AChangeIsRecordedBeforeTheWorkCopyIsReplaced) {
     });
     p.enroll("NUOVO");
     io::setFaultHook(nullptr);
-    EXPECT_EQ(atRename, (RunState{archive(), true, true}));
-    EXPECT_EQ(recorded(), (RunState{archive(), !fail, true}));
-    EXPECT_EQ(p.m->modificato, !fail);
+    EXPECT_EQ((std::tuple{atRename, recorded(), p.m->modificato}),
+              (std::tuple{RunState{archive(), true, true}, RunState{archive(), !fail, true}, !fail}));
   }
 }
 
@@ -134,8 +133,7 @@ TEST_F(HardeningRun, NormalEndLeavesNothingToRecover) {
       p.ui.answer(answer);
       if (*file) p.ui.chooseFile(path(file));
       byFrame ? (void)p.main().close() : p.main().click("mnesci");
-      EXPECT_TRUE(p.ui.quitRequested);
-      EXPECT_EQ(recorded(), std::nullopt);
+      EXPECT_EQ((std::tuple{p.ui.quitRequested, recorded()}), (std::tuple{true, std::optional<RunState>{}}));
     }
     EXPECT_FALSE(readFile(wrk()).empty());
     restart(std::nullopt);
@@ -156,8 +154,7 @@ TEST_F(HardeningRun, UnwritableStateFolderIsToldOnce) {
   EXPECT_TRUE(told[0].starts_with("Impossibile creare il file " + path("file") + "/archivio\n") &&
               told[0].ends_with("le modifiche non salvate non potrebbero essere recuperate."))
       << told[0];
-  EXPECT_EQ(told[1], "File salvato.");
-  EXPECT_EQ(p.workCopy().size(), 2u * 811);
+  EXPECT_EQ((std::pair{told[1], p.workCopy().size()}), (std::pair{std::string("File salvato."), std::size_t{2 * 811}}));
 }
 
 // A real program started offscreen in `dir`, remembering its runs in
@@ -165,9 +162,9 @@ TEST_F(HardeningRun, UnwritableStateFolderIsToldOnce) {
 struct RealProgram {
   pid_t pid;
   RealProgram(const std::string& dir, const std::string& stateHome, const std::string& out) {
-    const std::string command = "cd " + shellQuoted(dir) + " && QT_QPA_PLATFORM=offscreen XDG_STATE_HOME=" +
-                                shellQuoted(stateHome) + " exec " + shellQuoted(KRT_BINARY_DIR "/archivio") + " >" +
-                                shellQuoted(out) + " 2>&1";
+    const std::string command = "cd " + shellQuoted(dir) +
+                                " && QT_QPA_PLATFORM=offscreen XDG_STATE_HOME=" + shellQuoted(stateHome) + " exec " +
+                                shellQuoted(KRT_BINARY_DIR "/archivio") + " >" + shellQuoted(out) + " 2>&1";
     if ((pid = ::fork()) == 0) {
       ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
@@ -203,22 +200,21 @@ TEST_F(HardeningRun, SecondProgramOnTheSameFolderEnds) {
   // Started: it has emptied the work copy, holds the folder and still runs.
   // (Probing the lock before then could take it under the program's nose.)
   const auto started = [&](pid_t pid) {
-    return waitFor([&] { return readFile(wrk()).empty(); }) &&
-           FolderLock(work()).state() == FolderLock::State::InUse && ::waitpid(pid, nullptr, WNOHANG) == 0;
+    return waitFor([&] { return readFile(wrk()).empty(); }) && FolderLock(work()).state() == FolderLock::State::InUse &&
+           ::waitpid(pid, nullptr, WNOHANG) == 0;
   };
   writeFile(wrk(), "VECCHIA\r\n");
   RealProgram first(work(), state(), path("primo.txt"));
   ASSERT_TRUE(started(first.pid)) << readFile(path("primo.txt"));
   EXPECT_EQ(contents(work()), (std::map<std::string, std::string>{{wrk(), ""}})) << "no other file, hidden or not";
   writeFile(wrk(), crlf(volunteers(1, 1, "PRIMO")));  // the first program's work
-  const auto before = contents(work()), stateBefore = contents(state());
+  const auto before = std::pair{contents(work()), contents(state())};
 
   const std::optional<int> status = RealProgram(link(), state(), path("secondo.txt")).ended();
   EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 1) << status.value_or(-1);
   EXPECT_NE(readFile(path("secondo.txt")).find(cp1252::toUtf8(kFolderInUse) + "\n"), std::string::npos)
       << readFile(path("secondo.txt"));
-  EXPECT_EQ(contents(work()), before);
-  EXPECT_EQ(contents(state()), stateBefore);
+  EXPECT_EQ((std::pair{contents(work()), contents(state())}), before);
 
   first.kill();
   EXPECT_TRUE(started(RealProgram(link(), state(), path("terzo.txt")).pid)) << readFile(path("terzo.txt"));
