@@ -34,15 +34,13 @@ Answer answeredBy(ScriptedQtPlatform& platform, Buttons buttons, const QStringLi
       return;
     }
     const QString step = steps[next++];
-    if (step == "Esc") {
-      // Where the key goes: the focused button, which passes it to the box.
+    if (step == "Esc")  // where the key goes: the focused button, which passes it to the box
       QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Escape);
-    } else if (step == "Close") {
+    else if (step == "Close")
       box->close();
-    } else {
+    else
       for (QAbstractButton* b : box->buttons())
         if (b->text() == step) b->click();
-    }
   });
   user.start(10);
   platform.realBoxes = true;
@@ -60,17 +58,14 @@ TEST_F(GuiTest, MessageBoxAnswersByEachButtonEscapeAndItsFrame) {
   };
   std::vector<Row> rows = {
       {Buttons::Ok, {"OK"}, Answer::Ok},
-      {Buttons::YesNo, {si}, Answer::Yes},
-      {Buttons::YesNo, {"&No"}, Answer::No},
-      {Buttons::YesNoCancel, {si}, Answer::Yes},
-      {Buttons::YesNoCancel, {"&No"}, Answer::No},
       {Buttons::YesNoCancel, {"Annulla"}, Answer::Cancel},
       // One of the two must be chosen: Escape and the frame leave the box open.
-      {Buttons::YesNoRequired, {si}, Answer::Yes},
-      {Buttons::YesNoRequired, {"&No"}, Answer::No},
       {Buttons::YesNoRequired, {"Esc", "Close", "&No"}, Answer::No},
       {Buttons::YesNoRequired, {"Close", "Esc", si}, Answer::Yes},
   };
+  // "Sì" and "No" answer in every box that has them.
+  for (const Buttons buttons : {Buttons::YesNo, Buttons::YesNoCancel, Buttons::YesNoRequired})
+    rows.insert(rows.end(), {{buttons, {si}, Answer::Yes}, {buttons, {"&No"}, Answer::No}});
   // Every other box is dismissed by Escape and by its frame.
   for (const Buttons buttons : {Buttons::Ok, Buttons::YesNo, Buttons::YesNoCancel})
     for (const QString step : {"Esc", "Close"}) rows.push_back({buttons, {step}, Answer::Dismissed});
@@ -81,11 +76,8 @@ TEST_F(GuiTest, MessageBoxAnswersByEachButtonEscapeAndItsFrame) {
 }
 
 // Counts the wheel events that reach a widget.
-class WheelCounter : public QObject {
- public:
+struct WheelCounter : QObject {
   int wheels = 0;
-
- protected:
   bool eventFilter(QObject*, QEvent* e) override {
     wheels += e->type() == QEvent::Wheel;
     return false;
@@ -103,25 +95,20 @@ TEST_F(GuiTest, WheelStepsOnlyAFocusedComboBox) {
   ASSERT_TRUE(level && other);
   WheelCounter under;
   level->parentWidget()->installEventFilter(&under);
-  const auto wheelDown = [&] {
+  // The wheel turned down over the combo box with the focus on `focused`:
+  // the box's item, whether the level is chosen, the focus, the wheels below.
+  const auto wheelDown = [&](QWidget* focused) {
+    focused->setFocus();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return focused->hasFocus(); }));
     QWheelEvent e(QPointF(5, 5), level->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
                   Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(level, &e);
+    return std::tuple{level->currentIndex(), level->currentText().toStdString(), m->form3().chosen("Label7"),
+                      focused->hasFocus(), under.wheels};
   };
-  other->setFocus();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return other->hasFocus(); }));
-  wheelDown();
-  EXPECT_EQ((std::tuple{level->currentIndex(), level->currentText().toStdString(), m->form3().chosen("Label7")}),
-            (std::tuple{-1, "", false}));
-  EXPECT_TRUE(other->hasFocus());
-  EXPECT_EQ(under.wheels, 1);
-
-  level->setFocus();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return level->hasFocus(); }));
-  wheelDown();
-  EXPECT_EQ((std::tuple{level->currentIndex(), level->currentText().toStdString(), m->form3().chosen("Label7")}),
-            (std::tuple{0, "COM", true}));  // picked as by the list: the level is chosen
-  EXPECT_EQ(under.wheels, 1);
+  EXPECT_EQ(wheelDown(other), (std::tuple{-1, "", false, true, 1}));
+  // Picked as by the list: the level is chosen.
+  EXPECT_EQ(wheelDown(level), (std::tuple{0, "COM", true, true, 1}));
 }
 
 // The last part of a long work cannot be stopped: the dialog says what it
@@ -134,7 +121,7 @@ TEST_F(GuiTest, TheLastPartOfAProgressCannotBeCancelled) {
   auto* cancel = dialog->findChild<QPushButton*>();
   ASSERT_TRUE(cancel && cancel->isEnabled());
   ASSERT_FALSE(dialog->isVisible());  // a second has not gone by
-  dialog->setMinimumDuration(0);       // now the work has lasted half of it
+  dialog->setMinimumDuration(0);      // now the work has lasted half of it
   progress->finishing("Completamento in corso...");
   EXPECT_TRUE(dialog->isVisible());  // shown now: no event would show it later
   EXPECT_EQ(dialog->labelText(), "Completamento in corso...");
