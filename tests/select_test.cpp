@@ -132,21 +132,21 @@ TEST_F(SelectWindow, OpeningStartsWithNoCriterionThenSearchesAndPrints) {
 // second keeps it) or a lower-case filter chooses it; only equipment sets the flag.
 TEST_F(SelectWindow, EveryCriterionReadsItsOwnFields) {
   // clang-format off
-  // From "Lv27" on, equipment; an "XY" value is typed in the filter box named as its label with a T.
-  struct Item { std::string label; const char* field; std::string value; };
+  // Each row: the label, the field, its value, whether it is equipment, the filter box typed in.
+  struct Item { std::string label; const char* field; std::string value; bool equipment; const char* box; };
   const std::vector<Item> table = {
-      {"Lpass", "passaporto", "SI"}, {"lmare", "krt_mare", "SI"}, {"L1pp", "ore_1g", "0"}, {"L3pp", "ore_3g", "0"},
-      {"L3fp", "ore_3g_fuori", "0"}, {"L1sfp", "ore_1s_fuori", "0"}, {"L2sfp", "ore_2s_fuori", "0"},
-      {"Lv27", "veicolare_27", "0"}, {"Lp27", "palmare_27", "0"}, {"Lv43", "veicolare_43", "0"},
-      {"Lp43", "palmare_43", "0"}, {"Lvhf", "veicolare_vhf", "0"}, {"Lphf", "palmare_vhf", "0"},
-      {"Lletti", "posti_letto", "0"}, {"Lpacket", "packet", "SI"}, {"Lcamp", "stazione_campale", "SI"},
-      {"Lauto", "autovettura", "SI"}, {"Lgancio", "gancio", "SI"}, {"Lprof", "spec_associazione", "XY"},
-      {"Lprof", "spec_professionale", "XY"}, {"Lapp", "altro_1", "XY"}, {"Lapp", "altro_2", "XY"},
-      {"Lapp", "attrezzature", "XY"}};
+      {"Lpass", "passaporto", "SI", 0, 0}, {"lmare", "krt_mare", "SI", 0, 0}, {"L1pp", "ore_1g", "0", 0, 0},
+      {"L3pp", "ore_3g", "0", 0, 0}, {"L3fp", "ore_3g_fuori", "0", 0, 0}, {"L1sfp", "ore_1s_fuori", "0", 0, 0},
+      {"L2sfp", "ore_2s_fuori", "0", 0, 0}, {"Lv27", "veicolare_27", "0", 1, 0}, {"Lp27", "palmare_27", "0", 1, 0},
+      {"Lv43", "veicolare_43", "0", 1, 0}, {"Lp43", "palmare_43", "0", 1, 0}, {"Lvhf", "veicolare_vhf", "0", 1, 0},
+      {"Lphf", "palmare_vhf", "0", 1, 0}, {"Lletti", "posti_letto", "0", 1, 0}, {"Lpacket", "packet", "SI", 1, 0},
+      {"Lcamp", "stazione_campale", "SI", 1, 0}, {"Lauto", "autovettura", "SI", 1, 0},
+      {"Lgancio", "gancio", "SI", 1, 0}, {"Lprof", "spec_associazione", "XY", 1, "Tprof"},
+      {"Lprof", "spec_professionale", "XY", 1, "Tprof"}, {"Lapp", "altro_1", "XY", 1, "Tapp"},
+      {"Lapp", "altro_2", "XY", 1, "Tapp"}, {"Lapp", "attrezzature", "XY", 1, "Tapp"}};
   // clang-format on
   open();
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    const Item& item = table[i];
+  for (const Item& item : table) {
     SCOPED_TRACE(item.field);
     const std::string only = line({{"cognome", "ONLY"}, {item.field, item.value}});
     VolunteerRecord others;
@@ -154,10 +154,10 @@ TEST_F(SelectWindow, EveryCriterionReadsItsOwnFields) {
     for (const Item& other : table)
       if (other.label != item.label) setField(others, *findField(other.field), other.value);
     setWorkCopy(crlf({only, others.toLine()}));
-    apply(item.value == "XY" ? std::vector<Act>{click("cmbsel"), type("T" + item.label.substr(1), "xy")}
+    apply(item.box ? std::vector<Act>{click("cmbsel"), type(item.box, "xy")}
                              : std::vector<Act>{click("cmbsel"), click(item.label), click(item.label)});
     EXPECT_EQ((std::tuple{redLabels(), m->dotazioni_scelte, search()}),
-              (std::tuple{Names{item.label}, i >= 7, Names{keyOf(only)}}));
+              (std::tuple{Names{item.label}, item.equipment, Names{keyOf(only)}}));
   }
 }
 
