@@ -55,13 +55,20 @@ class EditorTest : public AppTest {
     EXPECT_EQ(std::tuple(m->modificato, ed().isVisible(), ui.busy), std::tuple(modificato, editorShown, false));
   }
   // The user leaves the editor for the main window and comes back.
-  void comeBack() { ui.activate(main()), ui.activate(ed()); }
+  void comeBack() {
+    ui.activate(main());
+    ui.activate(ed());
+  }
   // A new volunteer of ROMA; picking the province chooses RADIO CLUB ROMA.
   void enterNew(const char* cognome, const char* nome) {
     ed().pick("Combo2", 0);
     type({{"Text1", cognome}, {"Text2", nome}});
   }
-  void pickProvince(int index) { ed().focus("Combo2"), ed().pick("Combo2", index), ed().focus("Text1"); }
+  void pickProvince(int index) {
+    ed().focus("Combo2");
+    ed().pick("Combo2", index);
+    ed().focus("Text1");
+  }
   // One field of every line of the work copy, without blanks.
   Names stored(const char* field) {
     const FieldInfo& f = *findField(field);
@@ -170,7 +177,8 @@ TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
   setWorkCopy("");
 
   enterNew("Rossi", "Mario");  // the association is the 44-character item
-  ed().pick("Combo4", 2), ed().pick("Combo9", 0);
+  ed().pick("Combo4", 2);
+  ed().pick("Combo9", 0);
   type({{"Text15", "rm"}, {"Text12", "via roma 1"}, {"Combo1", "ope"}});  // a choice typed in gives its first letter
   ed().click("Command2");
   const std::string first = member(
@@ -182,7 +190,10 @@ TEST_F(EditorTest, RegistraPutsEachNewLineInItsSortedPlace) {
   // Qualification, province, association, licence and passport stay; the rest is emptied.
   expectEntries({{"Combo1", "ope"}, {"Combo2", kRoma}, {"Combo3", kClubItem}, {"Combo4", "B "}, {"Combo9", "SI"}});
 
-  for (const char* surname : {"ZETA", "ALBANI", "\xC8RBA", "MORO"}) enterNew(surname, "A"), ed().click("Command2");
+  for (const char* surname : {"ZETA", "ALBANI", "\xC8RBA", "MORO"}) {
+    enterNew(surname, "A");
+    ed().click("Command2");
+  }
   EXPECT_TRUE(ui.messages.empty());
   for (const char* via : {"via no", "via si", "via ancora"}) {
     enterNew("rossi", "mario");

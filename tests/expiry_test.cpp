@@ -90,7 +90,10 @@ TEST_F(ExpiryWindow, RowsOfTheWorkCopyAtEachActivationAndTheEditorFromARow) {
 
   // Exported with the batch tool's columns: a CSV file, and a workbook whose
   // name takes its ending from the filter chosen.
-  for (const char* file : {"scadenze.csv", "scadenze"}) ui.chooseFile(path(file)), w.click("cmdesporta");
+  for (const char* file : {"scadenze.csv", "scadenze"}) {
+    ui.chooseFile(path(file));
+    w.click("cmdesporta");
+  }
   const std::string row = "ROMA;RADIO CLUB ROMA;";
   EXPECT_EQ(readFile(path("scadenze.csv")),
             "\xEF\xBB\xBFprovincia;associazione;cognome;nome;recapito;documento;scadenza;stato\r\n" + row +

@@ -217,7 +217,10 @@ TEST_F(HardeningKill, KilledDuringRegistrationLeavesAWholeWorkCopy) {
         Program p(folder());
         p.menu("mnapri", path("base.txt"));
         tick();
-        for (std::size_t i = 0; i < 400; ++i) p.enroll(name(i)), tick();
+        for (std::size_t i = 0; i < 400; ++i) {
+          p.enroll(name(i));
+          tick();
+        }
       },
       [&] {
         const std::string work = readFile(path("volontari.wrk"));

@@ -167,7 +167,7 @@ TEST_F(HardeningFaults, EveryWritingCommandSurvivesEveryFailurePoint) {
        [&](bool failed) { EXPECT_EQ(p->m->nome_archivio, failed ? "" : path("copia.txt")); }},
       // The save offered on leaving by closing the window.
       {"chiusura", "uscita.txt", std::nullopt, withBlank, true, nullptr,
-       [&] { p->ui.answer(ui::Answer::Yes), p->ui.chooseFile(path("uscita.txt")), p->main().close(); }, quits},
+       [&] { p->ui.answer(ui::Answer::Yes); p->ui.chooseFile(path("uscita.txt")); p->main().close(); }, quits},
       // "Apri" copies the archive into the work copy, lines re-terminated.
       {"Apri", "archivio.txt", mixedEnds, old, false, [&] { p->m->nome_archivio = path("vecchio.txt"); },
        menu("mnapri", "archivio.txt"),
@@ -177,9 +177,9 @@ TEST_F(HardeningFaults, EveryWritingCommandSurvivesEveryFailurePoint) {
        nullptr},
       // A volunteer of the list opened in the editor, for Modifica with its address changed.
       {"Modifica", "", std::nullopt, workBytes, false,
-       [&] { p->m->ReloadList(), p->main().pick("List1", 60), p->ed().type("Text12", "PIAZZA NUOVA 1"); },
+       [&] { p->m->ReloadList(); p->main().pick("List1", 60); p->ed().type("Text12", "PIAZZA NUOVA 1"); },
        [&] { p->ed().click("modifica"); }, editorStays},
-      {"Elimina", "", std::nullopt, workBytes, false, [&] { p->m->ReloadList(), p->main().pick("List1", 3); },
+      {"Elimina", "", std::nullopt, workBytes, false, [&] { p->m->ReloadList(); p->main().pick("List1", 3); },
        [&] { p->ed().click("elimina"); }, editorStays},
       {"Aggiungi", "aggiunto.txt", crlf(volunteers(0, 30, "COGNOME")), workBytes, false, nullptr,
        menu("mnaggiu", "aggiunto.txt"), nullptr},

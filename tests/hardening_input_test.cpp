@@ -132,7 +132,8 @@ class HardeningInput : public ProgramTest {
     p->main().click("mnsel");
     auto& sel = p->ui.window("Form3");
     EXPECT_EQ(sel.control("cbprov").items(), provinces);
-    sel.focus("cbprov"), sel.focus("cmdcerca");
+    sel.focus("cbprov");
+    sel.focus("cmdcerca");
     EXPECT_TRUE(p->ui.messages.empty());
   }
 };

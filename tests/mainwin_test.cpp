@@ -246,7 +246,10 @@ TEST_F(MainWindow, MissingLookupListToldOncePerOpening) {
     // Told once, naming the file, or not at all; after the user came back to the window if `comeBack`.
     const auto told = [&](bool once, const char* why, bool comeBack = true) {
       SCOPED_TRACE(why);
-      if (comeBack) ui.activate(main()), ui.activate(ui.window(window));
+      if (comeBack) {
+        ui.activate(main());
+        ui.activate(ui.window(window));
+      }
       const Names shown = ui.takeMessages();
       ASSERT_EQ(shown.size(), once ? 1u : 0u);
       for (const auto& text : shown) EXPECT_NE(text.find(path(file)), std::string::npos) << text;
@@ -257,7 +260,10 @@ TEST_F(MainWindow, MissingLookupListToldOncePerOpening) {
     headless::HeadlessWindow& w = ui.window(window);
     // A province chosen reads the associations again.
     if (choice == std::string_view("Combo3")) w.pick("Combo2", 0);
-    if (choice == std::string_view("cbass")) w.focus("cbprov"), w.focus("cbass");
+    if (choice == std::string_view("cbass")) {
+      w.focus("cbprov");
+      w.focus("cbass");
+    }
     EXPECT_EQ(w.control(choice).itemCount(), 0);
     told(false, "used and activated");
     main().click(entry);

@@ -84,7 +84,10 @@ class SelectWindow : public AppTest {
     const auto told = ui.takeMessages();
     return told.size() == 1 && told[0].starts_with("Impossibile leggere il file " + m->percorso_wrk());
   }
-  void comeBack() { ui.activate(main()), ui.activate(f3()); }
+  void comeBack() {
+    ui.activate(main());
+    ui.activate(f3());
+  }
 
   const std::string rossi = keyOf(kRossi), bianchi = keyOf(kBianchi), verdi = keyOf(kVerdi), neri = keyOf(kNeri);
   const Names all{rossi, bianchi, verdi, neri};
@@ -227,8 +230,14 @@ TEST_F(SelectWindow, OpeningAResultKeepsTheSelection) {
 // (every one before any), each read afresh from the work copy.
 TEST_F(SelectWindow, TheStripCountsExportsTotalsAndPrintsTheFound) {
   HeadlessWindow& w = open();
-  const auto esporta = [&](const char* file, int kind = 0) { ui.chooseFile(path(file), kind), w.click("cmdesporta"); };
-  const auto counted = [&](std::vector<Act> acts) { return apply(acts), w.control("Lcontati").text(); };
+  const auto esporta = [&](const char* file, int kind = 0) {
+    ui.chooseFile(path(file), kind);
+    w.click("cmdesporta");
+  };
+  const auto counted = [&](std::vector<Act> acts) {
+    apply(acts);
+    return w.control("Lcontati").text();
+  };
   EXPECT_EQ(counted({}), "");
   // Before any search: every volunteer, in a CSV named without its ending.
   esporta("tutti", 1);

@@ -172,7 +172,10 @@ TEST_F(GuiTest, ScadenzeAskedInTheRealDialogAndEnterOnARowOpensTheEditor) {
   QObject::connect(&answer, &QTimer::timeout, [&] {
     auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
     if (!dialog) return;
-    if (escape) return QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Escape);
+    if (escape) {
+      QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Escape);
+      return;
+    }
     asked = dialog->labelText().toStdString() + " " + std::to_string(dialog->intValue()) + " " +
             std::to_string(dialog->intMinimum()) + "-" + std::to_string(dialog->intMaximum());
     dialog->setIntValue(30);
